@@ -7,7 +7,10 @@ namespace qpak {
 namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
-constexpr int kHashBits = 15;
+constexpr int kHashBits = 14;
+// Every position a search touches lies within the last 1024 positions (see Compress).
+constexpr size_t kRing = 2048;
+constexpr uint32_t kRingMask = kRing - 1;
 
 inline uint32_t Load32(const uint8_t* p) {
   uint32_t v;
@@ -90,20 +93,23 @@ bool Scratch::Reserve(size_t words) {
   return true;
 }
 
-// The window holds the positions p-511 ... p-33. For every word value the positions holding it
-// form a chain in increasing order (next[]), with front[] the farthest one still in the window;
-// walking from front[] visits candidates from the farthest to the nearest, as the decisions need:
-// the longest match wins, the farthest among equally long ones, and the first 32-word match
-// found (the farthest) ends the search.
+// The window holds the positions p-511 ... p-33. Positions holding words of one hash form a chain
+// in increasing order (next[]), with front[] the farthest one still in the window and tail[] the
+// newest. Walking from front[] visits candidates from the farthest to the nearest, as the
+// decisions need: the longest match wins, the farthest among equally long ones, and the first
+// 32-word match found (the farthest) ends the search. A chain whose newest entry has left the
+// window is dropped rather than walked, and fronts are advanced on every insertion, so every
+// position a walk touches lies within the last kRing positions and next[] can be a small ring.
 bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_t* outLength, Scratch* scratch) {
   if (n < kMinCompressBytes) return false;
   const size_t words = n / 4;
-  if (words >= kNone || !scratch->Reserve(words)) return false;
+  if (words >= kNone || !scratch->Reserve(kRing)) return false;
   uint32_t* next = scratch->next();
   uint32_t* front = scratch->front();
   uint32_t* tail = scratch->tail();
-  std::memset(front, 0xFF, sizeof(uint32_t) << kHashBits);
-  std::memset(tail, 0xFF, sizeof(uint32_t) << kHashBits);
+  // An empty bucket's tail is position 0, which has left the window before the first search
+  // (farthest >= 1), so one comparison tells an empty bucket from one without candidates.
+  std::memset(tail, 0, sizeof(uint32_t) << kHashBits);
   size_t count = 0;
   const Kernel* kernels = Kernels(&count);
   const MatchRunFn run = kernels[SelectedKernel()].matchRun;
@@ -115,33 +121,40 @@ bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_
   const size_t end = words - kTailWords;
   size_t p = kLiteralPrefixWords;
   while (p < end) {
-    const size_t nearest = p - kWindowNear;
-    for (; inserted <= nearest; ++inserted) {
+    const size_t farthest = p - kWindowFar;
+    for (const size_t nearest = p - kWindowNear; inserted <= nearest; ++inserted) {
       const uint32_t h = Hash(Load32(src + 4 * inserted));
-      next[inserted] = kNone;
-      if (tail[h] != kNone) next[tail[h]] = static_cast<uint32_t>(inserted);
-      if (front[h] == kNone) front[h] = static_cast<uint32_t>(inserted);
-      tail[h] = static_cast<uint32_t>(inserted);
+      const uint32_t i = static_cast<uint32_t>(inserted);
+      // Without branches on the common path: a live chain gets the new position linked and
+      // its front moved into the window; a dead one starts over at the new position.
+      const uint32_t t = tail[h];
+      const bool live = t >= farthest;
+      next[(live ? t : i) & kRingMask] = i;
+      next[i & kRingMask] = kNone;
+      uint32_t f = live ? front[h] : i;
+      while (f < farthest) f = next[f & kRingMask];
+      front[h] = f;
+      tail[h] = i;
     }
     const uint32_t word = Load32(src + 4 * p);
     const uint32_t h = Hash(word);
-    const size_t farthest = p - kWindowFar;
-    uint32_t q = front[h];
-    while (q != kNone && q < farthest) q = next[q];
-    front[h] = q;
-
     int best = -1;
     size_t bestQ = 0;
-    const uint8_t* ahead = src + 4 * (p + 1);
-    for (; q != kNone; q = next[q]) {
-      if (Load32(src + 4 * size_t{q}) != word) continue;
-      const uint8_t* cand = src + 4 * (size_t{q} + 1);
-      if (best >= 0 && Load32(cand + 4 * best) != Load32(ahead + 4 * best)) continue;
-      const int k = run(ahead, cand);
-      if (k > best) {
-        best = k;
-        bestQ = q;
-        if (k == kMaxExtra) break;
+    if (tail[h] >= farthest) {
+      uint32_t q = front[h];
+      while (q < farthest) q = next[q & kRingMask];
+      front[h] = q;
+      const uint8_t* ahead = src + 4 * (p + 1);
+      for (; q != kNone; q = next[q & kRingMask]) {
+        if (Load32(src + 4 * size_t{q}) != word) continue;
+        const uint8_t* cand = src + 4 * (size_t{q} + 1);
+        if (best >= 0 && Load32(cand + 4 * best) != Load32(ahead + 4 * best)) continue;
+        const int k = run(ahead, cand);
+        if (k > best) {
+          best = k;
+          bestQ = q;
+          if (k == kMaxExtra) break;
+        }
       }
     }
     if (best >= 0) {
@@ -203,6 +216,12 @@ DecodeResult Decompress(const uint8_t* src, size_t m, uint8_t* dst, size_t capac
     const unsigned flags = src[i++];
     // Whole group in reach: at most 32 input bytes, at most 8 x 128 output bytes.
     const bool roomy = m - i >= 32 && capacity - o >= 8 * 128;
+    if (roomy && flags == 0) {  // eight literals
+      std::memcpy(dst + o, src + i, 32);
+      i += 32;
+      o += 32;
+      continue;
+    }
     for (unsigned bit = 0x80; bit != 0 && i < m; bit >>= 1) {
       if ((flags & bit) == 0) {
         if (!roomy && (m - i < 4 || capacity - o < 4)) {
