@@ -6,14 +6,16 @@
 # Frames come from ffmpeg's testsrc2, mandelbrot and smptebars sources at 720x576 and 1920x1080.
 # QPAK is timed in-process through the driver (bench/qpak_bench --table): whole frames on one
 # thread, and split frames with band B on a second thread. ffmpeg's huffyuv, ffv1 and utvideo are
-# timed with -benchmark_all on one thread, counting only the encoder and decoder calls (the
-# conversion from bgr24 to each encoder's own pixel format is not charged to them); lz4 -1 and
-# zstd -1 compress the same raw file with their command-line tools (whole process time). Speeds
+# timed with -benchmark_all on one thread, counting only the encoder and decoder calls after the
+# first frame (the conversion from bgr24 to each encoder's own pixel format is not charged to
+# them); lz4 -1 and zstd -1 compress the same raw file with their command-line tools (whole
+# process time). Speeds
 # are MB/s of raw RGB24 input, best of three runs; "ratio" is raw size / coded size; the last two
 # columns compare encode and decode speed with huffyuv on the same frames.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 frames=${1:-10}
+(( frames >= 2 )) || { echo "run.sh: at least 2 frames" >&2; exit 1; }
 bench=$top/build/release/bench/qpak_bench
 [[ -x $bench ]] || "$top/scripts/build" release >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/qpak-bench.XXXXXX")
@@ -30,21 +32,23 @@ best3() {
     local t=$(( t1 - t0 ))
     [[ -z $best || $t -lt $best ]] && best=$t
   done
-  echo "scale=6; $best / 1000000000" | bc
+  awk -v ns="$best" 'BEGIN { printf "%.6f", ns / 1e9 }' 
 }
 # sum of the "real" microseconds of one kind of call reported by ffmpeg -benchmark_all
-calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind { for (i = 1; i < NF; i++) if ($(i+1) == "real") s += $i } END { printf "%.6f", s / 1e6 }'; }
+# (the first call, which pays for the process's first touches of its buffers, is left out)
+calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind && ++n > 1 { for (i = 1; i < NF; i++) if ($(i+1) == "real") s += $i } END { printf "%.6f", s / 1e6 }'; }
 best3calls() {
   local kind=$1; shift
   local best=""
   for _ in 1 2 3; do
     local t
     t=$("$@" 2>&1 | calls "$kind")
-    if [[ -z $best ]] || (( $(echo "$t < $best" | bc) )); then best=$t; fi
+    if [[ -z $best ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
   done
   echo "$best"
 }
-mbps() { echo "scale=1; $1 / $2 / 1000000" | bc; }
+mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / s / 1e6 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 rows=$work/rows.txt
 : > "$rows"
@@ -63,7 +67,8 @@ for size in 720x576 1920x1080; do
         -s "$size" -i "$raw" -c:v "$codec" -threads 1 -y "$enc")
       td=$(best3calls decode_video ffmpeg -hide_banner -nostats -benchmark_all -threads 1 -i "$enc" -f null -)
       coded=$(ffprobe -v error -select_streams v -show_entries packet=size -of csv=p=0 "$enc" | awk '{s += $1} END {print s}')
-      echo "$src $size $codec $(mbps "$bytes" "$te") $(mbps "$bytes" "$td") $(echo "scale=3; $bytes / $coded" | bc)" >> "$rows"
+      timed=$(( bytes / frames * (frames - 1) ))
+      echo "$src $size $codec $(mbps "$timed" "$te") $(mbps "$timed" "$td") $(ratio "$bytes" "$coded")" >> "$rows"
     done
     for tool in lz4 zstd; do
       packed=$work/raw.$tool
@@ -75,7 +80,7 @@ for size in 720x576 1920x1080; do
         td=$(best3 zstd -d -q -f "$packed" -o /dev/null)
       fi
       coded=$(stat -c %s "$packed")
-      echo "$src $size $tool-1 $(mbps "$bytes" "$te") $(mbps "$bytes" "$td") $(echo "scale=3; $bytes / $coded" | bc)" >> "$rows"
+      echo "$src $size $tool-1 $(mbps "$bytes" "$te") $(mbps "$bytes" "$td") $(ratio "$bytes" "$coded")" >> "$rows"
     done
     rm -f "$raw"
   done
