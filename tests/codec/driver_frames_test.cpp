@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codec/colour.h"
+#include "codec/qpak.h"
 #include "tests/codec/driver_fixture.h"
 
 using namespace codec_test;
@@ -79,6 +80,22 @@ TEST_F(DriverTest, SplitFrameOfOddHeightNeedsMoreThanTheRawSize) {
   Bytes back(picture.size());
   ASSERT_EQ(DecompressFrame(stream, coded.data, out, back), ICERR_OK);
   EXPECT_EQ(back, picture);
+}
+
+TEST_F(DriverTest, StreamAsLongAsTheRawBandIsStoredRaw) {
+  // 1039 distinct words with one 32-word repeat: 1007 literals, one match and 126 flag bytes
+  // make 4156 bytes, the band's own length, which a decoder would take for raw data.
+  Bytes picture = RandomBytes(1039 * 4, 21);
+  std::memcpy(&picture[900 * 4], &picture[600 * 4], 32 * 4);
+  Bytes stream(8192);
+  size_t length = 0;
+  qpak::Scratch scratch;
+  ASSERT_TRUE(qpak::Compress(picture.data(), picture.size(), stream.data(), stream.size(), &length, &scratch));
+  ASSERT_EQ(length, picture.size());
+  Format in = RgbFormat(1385, 1, 24);  // one row of 4156 bytes
+  ASSERT_EQ(DibStride(1385, 24), picture.size());
+  Coded coded = Compress(in, picture);
+  EXPECT_EQ(coded.data, picture);
 }
 
 TEST_F(DriverTest, NullFramesBetweenBeginAndEnd) {
