@@ -5,9 +5,11 @@
 #
 # Frames come from ffmpeg's testsrc2, mandelbrot and smptebars sources at 720x576 and 1920x1080.
 # Two views of speed, both in MB/s of raw RGB24 input, best of three runs:
-#   call:    the codec alone. QPAK is timed in-process through the driver (bench/qpak_bench
-#            --table); ffmpeg's huffyuv, ffv1 and utvideo with -benchmark_all on one thread,
-#            counting only the encoder and decoder calls after the first frame (the conversion
+#   call:    the codec alone, in processor time (so that other work on the machine disturbs it
+#            less). QPAK is timed in-process through the driver (bench/qpak_bench --table; the
+#            two-thread split in wall time, since only the wall clock shows its gain); ffmpeg's
+#            huffyuv, ffv1 and utvideo with -benchmark_all on one thread, counting the user and
+#            system time of the encoder and decoder calls after the first frame (the conversion
 #            from bgr24 to each encoder's own pixel format is not charged to them).
 #   process: a whole command on the raw file: `aviqpak encode` / `aviqpak decode` (AVI file out),
 #            `ffmpeg -threads 1 ... -c:v X` into a NUT file and back to `-f null`, `lz4 -1` and
@@ -38,9 +40,9 @@ best3() {
   done
   awk -v ns="$best" 'BEGIN { printf "%.6f", ns / 1e9 }' 
 }
-# sum of the "real" microseconds of one kind of call reported by ffmpeg -benchmark_all
+# sum of the user and system microseconds of one kind of call reported by ffmpeg -benchmark_all
 # (the first call, which pays for the process's first touches of its buffers, is left out)
-calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind && ++n > 1 { for (i = 1; i < NF; i++) if ($(i+1) == "real") s += $i } END { printf "%.6f", s / 1e6 }'; }
+calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind && ++n > 1 { for (i = 1; i < NF; i++) if ($(i+1) == "user" || $(i+1) == "sys") s += $i } END { printf "%.6f", s / 1e6 }'; }
 best3calls() {
   local kind=$1; shift
   local best=""
