@@ -56,8 +56,10 @@ best3calls() {
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / s / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-rows=$work/rows.txt
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
+rows=$work/rows.txt gains=$work/gains.txt
 : > "$rows"
+: > "$gains"
 for size in 720x576 1920x1080; do
   w=${size%x*} h=${size#*x}
   for src in testsrc2 mandelbrot smptebars; do
@@ -65,7 +67,10 @@ for size in 720x576 1920x1080; do
     ffmpeg -v error -f lavfi -i "$src=size=$size:rate=25" -frames:v "$frames" -pix_fmt bgr24 -f rawvideo -y "$raw"
     bytes=$(stat -c %s "$raw")
     declare -A call=()
-    while read -r name variant enc dec ratio; do call[$variant]="$enc $dec $ratio"; done < <("$bench" --table "$w" "$h" "$src=$raw")
+    while read -r name variant enc dec ratio gain; do
+      call[$variant]="$enc $dec $ratio"
+      [[ -n ${gain:-} ]] && echo "$src $size $gain" >> "$gains"
+    done < <("$bench" --table "$w" "$h" "$src=$raw")
     for variant in qpak-whole qpak-split2; do
       if [[ $variant == qpak-split2 ]]; then
         "$tool" config --multi-thread on >/dev/null
@@ -107,6 +112,7 @@ for size in 720x576 1920x1080; do
 done
 
 echo "frames per source: $frames; MB/s of raw RGB24 input; x = speed relative to huffyuv on the same frames, same view"
+echo "load average ($(nproc) processors): $load_start at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 awk '
   function x(a, b) { return (a == "-" || b == "" || b == 0) ? "-" : sprintf("%.2fx", a / b) }
   function v(a) { return a == "-" ? "-" : sprintf("%.1f", a) }
@@ -115,8 +121,6 @@ awk '
     if (!(key in seen)) { seen[key] = 1; names[++keys] = key }
     line[key, ++n[key]] = $0
     if ($3 == "huffyuv") { hc[key] = $4; hd[key] = $5; hp[key] = $6; hq[key] = $7 }
-    if ($3 == "qpak-whole") { we[key] = $4 }
-    if ($3 == "qpak-split2") { se[key] = $4 }
   }
   END {
     printf "%-11s %-10s %-12s %9s %9s %9s %9s %9s | %7s %7s %7s %7s\n", "source", "size", "codec", "enc call", "dec call", "enc proc", "dec proc", "ratio", "enc x", "dec x", "encP x", "decP x"
@@ -127,6 +131,6 @@ awk '
         printf "%-11s %-10s %-12s %9s %9s %9s %9s %9.3f | %7s %7s %7s %7s\n", f[1], f[2], f[3], v(f[4]), v(f[5]), v(f[6]), v(f[7]), f[8], x(f[4], hc[key]), x(f[5], hd[key]), x(f[6], hp[key]), x(f[7], hq[key])
       }
     }
-    print ""
-    for (k = 1; k <= keys; k++) { key = names[k]; printf "split on two threads / whole frame, encode (call): %-22s %.2fx\n", key, se[key] / we[key] }
   }' "$rows"
+echo
+awk '{ printf "split frames on two threads / whole frames, encode, both in wall time: %-11s %-10s %.2fx\n", $1, $2, $3 }' "$gains"
