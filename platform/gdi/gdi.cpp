@@ -6,7 +6,6 @@
 #include "platform/gdi/gdi_internal.h"
 
 namespace {
-std::atomic<int> textCodePage{1252};
 constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;  // 8192 x 8192
 }  // namespace
 
@@ -93,6 +92,3 @@ int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format) {
   return DrawTextExA(dc, text, length, rect, format, nullptr);
 }
 BOOL GdiFlush() { return TRUE; }
-
-void SetTextCodePage(int codePage) { textCodePage = codePage; }
-int GetTextCodePage() { return textCodePage; }

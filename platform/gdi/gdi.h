@@ -57,12 +57,8 @@ COLORREF SetTextColor(HDC dc, COLORREF colour);
 // Measures (DT_CALCRECT) or draws text into the rectangle, lines broken at line feeds and, with
 // DT_WORDBREAK, between words. Returns the height of the text, 0 on failure. Characters are
 // taken as UTF-8 when the bytes are valid UTF-8 with at least one multi-byte sequence, else in
-// the ANSI code page. Ampersands are never prefixes.
+// the ANSI code page (platform/sys: Windows-1252 unless HOST_ANSI_CODEPAGE names another).
+// Ampersands are never prefixes.
 int DrawTextExA(HDC dc, const char* text, int length, RECT* rect, UINT format, void* params);
 int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format);
 BOOL GdiFlush();
-
-// Code page of narrow text that is not UTF-8 (1252 unless chosen otherwise; 1252 and 28591
-// Latin-1 are known).
-void SetTextCodePage(int codePage);
-int GetTextCodePage();

@@ -1,12 +1,10 @@
 #include "platform/gdi/text_decode.h"
 
-namespace {
-// Windows-1252 0x80..0x9F; the five unassigned bytes keep their own values.
-const char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+#include <vector>
 
+#include "platform/sys/codepage.h"
+
+namespace {
 // Length of the UTF-8 sequence at p (at most n bytes), or 0 when it is not well formed
 // (overlong forms, surrogates and values above U+10FFFF included).
 int SequenceLength(const unsigned char* p, int n, char32_t* out) {
@@ -42,7 +40,7 @@ bool IsMultiByteUtf8(const char* text, int length) {
   return multi;
 }
 
-std::u32string DecodeNarrowText(const char* text, int length, int codePage) {
+std::u32string DecodeNarrowText(const char* text, int length) {
   std::u32string out;
   if (!text || length <= 0) return out;
   const auto* p = reinterpret_cast<const unsigned char*>(text);
@@ -55,10 +53,16 @@ std::u32string DecodeNarrowText(const char* text, int length, int codePage) {
     }
     return out;
   }
-  for (int i = 0; i < length; ++i) {
-    unsigned c = p[i];
-    if (codePage == 1252 && c >= 0x80 && c < 0xA0) out.push_back(kCp1252High[c - 0x80]);
-    else out.push_back(c);  // Latin-1 agrees with 1252 everywhere else
+  // The ANSI code page (Windows-1252 unless the host names another).
+  int units = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  if (units <= 0) return out;
+  std::vector<char16_t> wide(units);
+  MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), units);
+  for (int i = 0; i < units; ++i) {
+    char32_t c = wide[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000)
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    out.push_back(c);
   }
   return out;
 }

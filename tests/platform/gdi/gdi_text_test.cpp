@@ -213,7 +213,7 @@ TEST(GdiText, NarrowTextIsAnsiUnlessItIsMultiByteUtf8) {
       {"\xE2\x82", U"\u00E2\u201A"},                     // cut short: not UTF-8
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DecodeNarrowText(c.bytes, static_cast<int>(std::strlen(c.bytes)), 1252), c.expected)
+    EXPECT_EQ(DecodeNarrowText(c.bytes, static_cast<int>(std::strlen(c.bytes))), c.expected)
         << c.bytes;
   }
 }
