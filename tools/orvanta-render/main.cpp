@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "control/filter_settings.h"
+#include "render/osd_clock.h"
 #include "render/text_renderer.h"
 #include "tools/orvanta-render/compose.h"
 #include "tools/orvanta-render/png_file.h"
@@ -150,6 +151,29 @@ int main(int argc, char** argv) {
     if (subtitles.RenderText(text.c_str()) != 0) return Fail("the subtitle text could not be drawn");
     layers.push_back(&subtitles);
   }
+
+  // The time display at a fixed media time; the wall-clock time is the one given.
+  struct FixedOsd : OsdClock {
+    FixedOsd(int w, int h, int hh, int mm) : OsdClock(w, h), hour(hh), minute(mm) {}
+    int hour, minute;
+    void LocalTime(int& h, int& m) const override {
+      h = hour;
+      m = minute;
+    }
+  };
+  int worldHour = 0, worldMinute = 0;
+  if (!osdWorld.empty() && (std::sscanf(osdWorld.c_str(), "%d:%d", &worldHour, &worldMinute) != 2 || worldHour < 0 ||
+                            worldHour > 23 || worldMinute < 0 || worldMinute > 59))
+    return Fail("--osd-world must be HH:MM");
+  FixedOsd osd(width, height, worldHour, worldMinute);
+  OsdSettings defaults = FilterSettings(FilterSettings::NoLoad{}).osd;
+  osd.renderer.SetStyle(defaults.font.font, defaults.font.XPos, defaults.font.YPos,
+                        static_cast<COLORREF>(defaults.font.Color), defaults.font.Transparent);
+  osd.SetModes(osdVideo.empty() ? 0 : osdVideo == "elapsed" ? 1 : 2, osdWorld.empty() ? 0 : 1);
+  osd.SetDuration(duration);
+  int osdStatus = osd.Update(osdAt, osdAt + 40);
+  if (osdStatus == 0) layers.push_back(&osd.renderer);
+  else if (osdStatus != -1) return Fail("the time display could not be drawn");
 
   std::vector<uint8_t> picture = MakeTestPictureYuy2(width, height);
   auto write = [&](const std::string& path, const std::vector<uint32_t>& rgb) {
