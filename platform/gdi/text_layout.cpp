@@ -37,11 +37,11 @@ std::vector<Line> BreakLines(GdiFont& f, const std::u32string& t, int maxWidth, 
       size_t j = pos;
       for (; j < end; ++j) {
         int a = Advance(f, t[j]);
-        if (wrap && !IsBlank(t[j]) && width + a > maxWidth && j > pos) {
-          if (breakAt != std::u32string::npos) {
-            j = breakAt;
-            width = widthAtBreak;
-          }
+        // A word that does not fit moves to the next line; a word wider than the whole box
+        // stays whole on its own line (measuring then reports the wider box).
+        if (wrap && !IsBlank(t[j]) && width + a > maxWidth && breakAt != std::u32string::npos) {
+          j = breakAt;
+          width = widthAtBreak;
           break;
         }
         if (IsBlank(t[j]) && (j == pos || !IsBlank(t[j - 1]))) {
