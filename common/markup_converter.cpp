@@ -110,9 +110,15 @@ SharedString MarkupConverter::GetAttribute(const char* tag, const char* name) {
 
 SharedString MarkupConverter::GetText() const {
   // "&nbsp;" first, so that a no-break space never reaches the code page conversion.
-  std::string text(output.c_str());
-  for (size_t at = text.find("&nbsp;"); at != std::string::npos; at = text.find("&nbsp;", at + 1))
-    text.replace(at, 6, " ");
+  std::string text;
+  for (const char* p = output.c_str(); *p;) {
+    if (std::strncmp(p, "&nbsp;", 6) == 0) {
+      text.push_back(' ');
+      p += 6;
+    } else {
+      text.push_back(*p++);
+    }
+  }
 
   std::string result;
   size_t i = 0;
