@@ -83,6 +83,7 @@ size_t MemoryStream::Read(void* buffer, size_t itemSize, size_t count) {
     items = left / itemSize;
     m_eof = true;
   }
+  if (items == 0) return 0;
   std::memcpy(buffer, m_data + m_pos, items * itemSize);
   m_pos += items * itemSize;
   return items;
@@ -96,8 +97,8 @@ int MemoryStream::Seek(long offset, int origin) {
     case SEEK_END: base = static_cast<long>(m_size); break;
     default: return -1;
   }
-  if ((offset < 0 && -offset > base) || (offset > 0 && static_cast<size_t>(base + offset) > m_size))
-    return -1;
+  // Compared without forming base + offset, which could overflow.
+  if (offset < 0 ? offset < -base : offset > static_cast<long>(m_size) - base) return -1;
   m_pos = static_cast<size_t>(base + offset);
   m_eof = false;
   return 0;

@@ -7,6 +7,7 @@
 #include "common/entity_table.inc"
 
 int FindEntityByName(const char* name, size_t length) {
+  if (!name) return -1;
   int low = 0, high = kEntityCount - 1;
   while (low <= high) {
     const int mid = (low + high) / 2;

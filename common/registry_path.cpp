@@ -61,7 +61,7 @@ int RegistryPath::Read(const char* path, DWORD type, SharedString* text, void* o
         *text = reinterpret_cast<const char*>(data.data());  // cut at the first zero byte
         rc = 0;
       } else if (got == size) {
-        std::memcpy(out, data.data(), size);
+        if (size) std::memcpy(out, data.data(), size);
         rc = 0;
       }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -106,6 +107,13 @@ TEST_F(FileStreamTest, LongLinesArriveInPieces) {
   // A piece that ends right after a carriage return: the next piece starts with the line feed.
   MemoryStream m("abc\r\nd", 6);
   EXPECT_EQ(BufferLines(m, 5), (Lines{"abc\r", "\n", "d"}));
+  MemoryStream none(nullptr, 0);
+  char eight[8];
+  EXPECT_EQ(none.ReadLine(eight, 8), 1);
+  EXPECT_NE(none.AtEnd(), 0);
+  EXPECT_EQ(none.Seek(LONG_MAX, SEEK_CUR), -1);
+  EXPECT_EQ(none.Seek(LONG_MIN, SEEK_END), -1);
+  EXPECT_EQ(none.Seek(0, 7), -1);
   MemoryStream tiny("xy", 2);
   char one[1] = {'z'};
   EXPECT_EQ(tiny.ReadLine(one, 1), 1);  // room for the terminator only
