@@ -91,6 +91,11 @@ TEST(MarkupConverter, FeedAndGetText) {
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Convert(c.markup), c.text) << c.markup;
+
+  // References become characters of the ANSI code page the user chose.
+  setenv("HOST_ANSI_CODEPAGE", "1257", 1);
+  EXPECT_EQ(Convert("&Scaron;&eacute;&euro;&yen;"), "\xD0\xE9\x80?");
+  unsetenv("HOST_ANSI_CODEPAGE");
 }
 
 TEST(MarkupConverter, ListItemAfterALineBreakAddsOnlyTheDash) {

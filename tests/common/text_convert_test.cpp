@@ -145,6 +145,11 @@ TEST(Format, Conversions) {
   // Text that is not a conversion spec is refused rather than passed on ("%n" would write).
   s.Format("[%nd][%d]", 1, 2);
   EXPECT_EQ(N(s), "[][2]");
+  int local = 0;
+  char pointer[32];
+  std::snprintf(pointer, sizeof(pointer), "<%p>", static_cast<void*>(&local));
+  s.Format("<%p>", static_cast<void*>(&local));  // pointers are pointer-sized here
+  EXPECT_EQ(N(s), pointer);
   // Output is capped at 1023 characters per conversion.
   s.Format("%1500d", 1);
   EXPECT_EQ(s.Length(), 1023);
