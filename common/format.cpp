@@ -34,35 +34,35 @@ int CallFormatText(char* out, const char* format, ...) {
 // Checks the text between '%' and the conversion character and rewrites its size to this
 // platform's: "ll"/"I64" become "ll" (64-bit), every other size is dropped (int and double).
 // Returns false when the text holds anything else.
-bool Normalise(const char* spec, size_t length, char conversion, std::string& out, bool* wide,
+bool Normalise(const char* body, size_t length, char conversion, std::string& out, bool* wide,
                int* stars) {
   *wide = false;
   *stars = 0;
   out = "%";
   size_t i = 0;
-  while (i < length && std::strchr("-+ #0", spec[i])) out += spec[i++];
+  while (i < length && std::strchr("-+ #0", body[i])) out += body[i++];
   for (int part = 0; part < 2; ++part) {  // width, then precision
     if (part == 1) {
-      if (i < length && spec[i] == '.') out += spec[i++];
+      if (i < length && body[i] == '.') out += body[i++];
       else break;
     }
-    if (i < length && spec[i] == '*') {
-      out += spec[i++];
+    if (i < length && body[i] == '*') {
+      out += body[i++];
       ++*stars;
     } else {
-      while (i < length && spec[i] >= '0' && spec[i] <= '9') out += spec[i++];
+      while (i < length && body[i] >= '0' && body[i] <= '9') out += body[i++];
     }
   }
-  if (i + 3 <= length && std::strncmp(spec + i, "I64", 3) == 0) {
+  if (i + 3 <= length && std::strncmp(body + i, "I64", 3) == 0) {
     *wide = true;
     i += 3;
-  } else if (i + 2 <= length && std::strncmp(spec + i, "ll", 2) == 0) {
+  } else if (i + 2 <= length && std::strncmp(body + i, "ll", 2) == 0) {
     *wide = true;
     i += 2;
-  } else if (i + 3 <= length && std::strncmp(spec + i, "I32", 3) == 0) {
+  } else if (i + 3 <= length && std::strncmp(body + i, "I32", 3) == 0) {
     i += 3;
   } else {
-    while (i < length && std::strchr("hlLqjzt", spec[i])) ++i;
+    while (i < length && std::strchr("hlLqjzt", body[i])) ++i;
   }
   if (i != length) return false;
   if (std::strchr("eEfgGp", conversion)) *wide = false;
@@ -91,14 +91,14 @@ int SharedString::FormatV(const char* format, va_list args) {
       out.push_back(*p++);
       continue;
     }
-    const char* spec = ++p;
+    const char* body = ++p;
     while (*p && static_cast<unsigned char>(*p) < 0x80 && !std::strchr(kConversions, *p)) ++p;
     if (*p == 0 || static_cast<unsigned char>(*p) >= 0x80) {
       // An incomplete conversion produces nothing; the ending byte is ordinary text again.
       continue;
     }
     const char conversion = *p++;
-    const size_t length = static_cast<size_t>(p - 1 - spec);
+    const size_t length = static_cast<size_t>(p - 1 - body);
     if (conversion == '%') {
       out.push_back('%');
       continue;
@@ -106,7 +106,7 @@ int SharedString::FormatV(const char* format, va_list args) {
     std::string normalisedText;
     bool wide = false;
     int stars = 0;
-    const bool wellFormed = Normalise(spec, length, conversion, normalisedText, &wide, &stars);
+    const bool wellFormed = Normalise(body, length, conversion, normalisedText, &wide, &stars);
     const bool usable = wellFormed && length + 2 < static_cast<size_t>(kMaxConversion);
     const char* normalised = normalisedText.c_str();
     int starValues[2] = {0, 0};

@@ -142,7 +142,7 @@ TEST(Format, Conversions) {
   // A conversion of 20 characters or more takes its argument but writes nothing.
   s.Format("[%000000000000000000005d][%d]", 1, 2);
   EXPECT_EQ(N(s), "[][2]");
-  // Text that is not a conversion spec is refused rather than passed on ("%n" would write).
+  // Text that is not a conversion is refused rather than passed on ("%n" would write).
   s.Format("[%nd][%d]", 1, 2);
   EXPECT_EQ(N(s), "[][2]");
   int local = 0;
