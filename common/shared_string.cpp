@@ -129,18 +129,21 @@ SharedString SharedString::Mid(int start, int count) const {
   return SharedString(m_text + start);
 }
 
+// True when the text is longer than start (scans no further than start).
+static bool ReachesPast(const char* text, int start) {
+  return ::strnlen(text, static_cast<size_t>(start) + 1) > static_cast<size_t>(start);
+}
+
 int SharedString::Find(char c, int start) const {
-  const int length = Length();
   if (start < 0) start = 0;
-  if (start >= length || c == 0) return -1;
-  const void* hit = std::memchr(m_text + start, c, static_cast<size_t>(length - start));
-  return hit ? static_cast<int>(static_cast<const char*>(hit) - m_text) : -1;
+  if (!ReachesPast(m_text, start) || c == 0) return -1;
+  const char* hit = std::strchr(m_text + start, c);
+  return hit ? static_cast<int>(hit - m_text) : -1;
 }
 
 int SharedString::Find(const char* text, int start) const {
-  const int length = Length();
   if (start < 0) start = 0;
-  if (start >= length || !text) return -1;
+  if (!ReachesPast(m_text, start) || !text) return -1;
   const char* hit = std::strstr(m_text + start, text);
   return hit ? static_cast<int>(hit - m_text) : -1;
 }
