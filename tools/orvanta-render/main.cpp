@@ -9,6 +9,7 @@
 #include "control/filter_settings.h"
 #include "render/osd_clock.h"
 #include "render/text_renderer.h"
+#include "subtitles/subtitle_engine.h"
 #include "tools/orvanta-render/compose.h"
 #include "tools/orvanta-render/png_file.h"
 
@@ -20,6 +21,8 @@ const char kUsage[] =
     "PREFIX-yuy2.png and/or PREFIX-rgb.png.\n"
     "\n"
     "  --text TEXT          subtitle text; \\n in TEXT starts a new line\n"
+    "  --subtitle FILE      load a subtitle file and draw the entry showing at --at\n"
+    "  --at MS              subtitle time for --subtitle (default 0)\n"
     "  --size WxH           picture size (default 720x576)\n"
     "  --layout L           yuy2, rgb or both (default both)\n"
     "  --x PCT, --y PCT     subtitle position, percent from the left and from the bottom\n"
@@ -66,6 +69,8 @@ std::string Unescape(const char* s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string subtitleFile;
+  int subtitleAt = 0;
   std::string out, text, layout = "both", face = "Arial", osdVideo, osdWorld;
   int width = 720, height = 576, xPos = 50, yPos = 8, fontHeight = DefaultSubtitleFont().lfHeight;
   int zoom = 1, weight = 400, osdAt = 3723000, duration = 5400000;
@@ -96,6 +101,10 @@ int main(int argc, char** argv) {
       out = v;
     } else if (a == "--text") {
       text = Unescape(v);
+    } else if (a == "--subtitle") {
+      subtitleFile = v;
+    } else if (a == "--at") {
+      if (!ParseInt(v, -2147483647L, 2147483647L, subtitleAt)) return Fail("--at must be milliseconds");
     } else if (a == "--layout") {
       layout = v;
       if (layout != "yuy2" && layout != "rgb" && layout != "both") return Fail("--layout must be yuy2, rgb or both");
@@ -143,13 +152,23 @@ int main(int argc, char** argv) {
   font.lfStrikeOut = strike;
   std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "%s", face.c_str());
 
+  if (!text.empty() && !subtitleFile.empty()) return Fail("give either --text or --subtitle");
   std::vector<TextRenderer*> layers;
-  TextRenderer subtitles(10, 10);
+  SubtitleEngine engine;
+  TextRenderer& subtitles = engine.renderer;
   subtitles.SetSize(width, height);
   subtitles.SetStyle(font, xPos, yPos, colour, opaque ? 0 : 1);
   if (!text.empty()) {
     if (subtitles.RenderText(text.c_str()) != 0) return Fail("the subtitle text could not be drawn");
     layers.push_back(&subtitles);
+  }
+  if (!subtitleFile.empty()) {
+    if (engine.Load(subtitleFile.c_str()) != 0) return Fail("no subtitle reader accepted " + subtitleFile);
+    engine.ConvertFramesToTime(25.0f);  // frame-numbered formats: a 25 fps movie
+    int status = engine.Update(subtitleAt, subtitleAt + 40);
+    std::printf("%s: %s, %d entries; at %d ms: %s\n", subtitleFile.c_str(), engine.formatName.c_str(),
+                engine.items.Count(), subtitleAt, status >= 0 ? "an entry is showing" : "nothing showing");
+    if (status >= 0) layers.push_back(&subtitles);
   }
 
   // The time display at a fixed media time; the wall-clock time is the one given.
