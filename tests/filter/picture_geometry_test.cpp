@@ -89,6 +89,21 @@ TEST(PictureGeometry, SquareHeight) {
   }
 }
 
+TEST(PictureGeometry, SourceAspectFactorFromDeclaredAspect) {
+  struct Case { int32_t w, h; uint32_t x, y; float current, expected; };
+  const Case cases[] = {
+      {720, 576, 16, 9, 0, 720.0f * 9 / (576.0f * 16)},
+      {720, -576, 4, 3, 0, 720.0f * 3 / (576.0f * 4)},  // bottom-up heights count by size
+      {720, 576, 0, 0, 0.5f, 0.5f},                     // no aspect declared: unchanged
+      {0, 576, 4, 3, 0, 0},
+  };
+  for (const Case& c : cases) EXPECT_FLOAT_EQ(SourceAspectFactor(c.w, c.h, c.x, c.y, c.current), c.expected);
+  // 16:9 PAL: square pixels at that shape are 405 lines high.
+  FilterSettings s = Make({.Overlay = 1});
+  PictureGeometry g{&s, SourceAspectFactor(720, 576, 16, 9, 0), false};
+  EXPECT_EQ(g.SquareHeight(576), 405);
+}
+
 TEST(PictureGeometry, AreaHeightWithOverlayUsesSquaredLines) {
   // PAL clip 4:3: t = round(720 / (4/3)) = 540, SquareHeight(540) = round(0.9375 * 540) = 506,
   // t' = round(540 * 540 / 506) = 576.
