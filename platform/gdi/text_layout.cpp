@@ -96,7 +96,6 @@ void DrawGlyph(GdiBitmap& b, const RECT& clip, const GlyphImage& g, int penX, in
 
 int LayoutText(GdiDC& dc, const char* text, int length, RECT* rect, UINT format) {
   GdiFont& f = *dc.font;
-  f.TrimCache();
   std::u32string t = DecodeNarrowText(text, length);
   int lineHeight = f.ascent + f.descent;
   int maxWidth = std::max<LONG>(0, rect->right - rect->left);

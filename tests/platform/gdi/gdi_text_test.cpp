@@ -220,6 +220,19 @@ TEST(GdiText, NarrowTextIsAnsiUnlessItIsMultiByteUtf8) {
   }
 }
 
+TEST(GdiText, AnsiAndUtf8SpellingsDrawTheSamePixels) {
+  struct Case { const char* ansi; const char* utf8; };
+  const Case cases[] = {{"\x80 5", "\xE2\x82\xAC 5"}, {"caf\xE9 \x93x\x94", "caf\xC3\xA9 \xE2\x80\x9Cx\xE2\x80\x9D"}};
+  for (const Case& c : cases) {
+    Canvas a(120, 40, Arial(-24)), b(120, 40, Arial(-24));
+    RECT box{0, 0, 120, 40};
+    DrawTextA(a.dc, c.ansi, -1, &box, DT_LEFT | DT_NOPREFIX);
+    DrawTextA(b.dc, c.utf8, -1, &box, DT_LEFT | DT_NOPREFIX);
+    EXPECT_EQ(0, std::memcmp(a.bits, b.bits, 120 * 40 * 4)) << c.utf8;
+    EXPECT_GE(a.Ink().right, 0);
+  }
+}
+
 TEST(GdiText, DrawingOutsideTheBitmapIsClipped) {
   Canvas cv(50, 20, Arial(-30));
   RECT boxes[] = {{-40, -20, 30, 10}, {30, 10, 200, 100}, {-500, -500, -400, -400}, {10, 5, 5, 2}};
