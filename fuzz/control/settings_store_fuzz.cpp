@@ -35,18 +35,20 @@ void CheckFont(const FontSettings& f) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string store = [] {
-    // Memory-backed when possible: every stored value is a synced file transaction.
-    std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string p = dir + "/settings-store-fuzz-" + std::to_string(getpid()) + ".reg";
-    setenv("HOSTREG_PATH", p.c_str(), 1);
+  // Memory-backed when possible: every stored value is a synced file transaction. The name is
+  // kept in a plain array so that the exit handler can still read it.
+  static char store[128];
+  if (!store[0]) {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::snprintf(store, sizeof store, "%s/settings-store-fuzz-%d.reg", dir, static_cast<int>(getpid()));
+    setenv("HOSTREG_PATH", store, 1);
     std::atexit([] {
-      std::remove(store.c_str());
-      std::remove((store + ".lock").c_str());
+      std::remove(store);
+      std::string lock = std::string(store) + ".lock";
+      std::remove(lock.c_str());
     });
-    return p;
-  }();
-  std::remove(store.c_str());
+  }
+  std::remove(store);
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brenn\\Orvanta", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
