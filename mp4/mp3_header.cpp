@@ -70,12 +70,15 @@ namespace {
 
 // Drops everything before the current scan (or match) position, so that junk or frames already
 // handed out never fill the buffer.
-void compact(mp3_parser* p) {
-  size_t start = p->matched == 4 ? 0 : p->scan - static_cast<size_t>(p->matched);
+void compact_from(mp3_parser* p, size_t start) {
   if (start == 0) return;
   std::memmove(p->buffer, p->buffer + start, p->length - start);
   p->length -= start;
   p->scan -= start;
+}
+
+void compact(mp3_parser* p) {
+  compact_from(p, p->matched == 4 ? 0 : p->scan - static_cast<size_t>(p->matched));
 }
 
 int byte_matches(const mp3_parser* p, int matched, uint8_t b) {
@@ -116,7 +119,7 @@ void scan(mp3_parser* p) {
       }
       p->last_header = header;
       p->frame_length = length;
-      compact(p);
+      compact_from(p, start);
       p->scan = 0;
       return;
     }
