@@ -146,7 +146,7 @@ inline void WriteFile(const std::string& path, const Bytes& data) {
 }
 
 // Runs a shell command; returns its standard output, exit status in *status.
-inline std::string Run(const std::string& command, int* status = nullptr) {
+inline std::string Shell(const std::string& command, int* status = nullptr) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
   if (!p) return out;
