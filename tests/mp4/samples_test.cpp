@@ -372,3 +372,27 @@ TEST(Samples, SampleAtTime) {
   for (const auto& c : cases) EXPECT_EQ(mp4file_get_sample_at_time(h, 1, c.time), c.sample) << c.time;
   mp4file_close(h);
 }
+
+TEST(Samples, ReadingWhileWritingKeepsTheWritePosition) {
+  TempDir dir;
+  std::string path = dir.file("rw.mp4");
+  mp4file* h = mp4file_create(path.c_str(), 600, 0);
+  int track = mp4file_add_track(h, 0x20, 25, "und");
+  for (uint32_t i = 0; i < 4; ++i) {
+    Bytes data = Payload(i, 40);
+    ASSERT_EQ(mp4file_add_raw_sample(h, track, data.data(), 40, 1, 1, 0), 0);
+    Bytes back(40);
+    ASSERT_EQ(mp4file_read_sample(h, track, 0, back.data(), 40), 40u);  // a look back at the first
+    EXPECT_EQ(back, Payload(0, 40));
+    mp4file_get_vop_type(h, track, i);
+  }
+  mp4file_close(h);
+  mp4file* r = mp4file_open(path.c_str());
+  ASSERT_EQ(mp4file_get_error(r), nullptr);
+  for (uint32_t i = 0; i < 4; ++i) {
+    Bytes back(40);
+    ASSERT_EQ(mp4file_read_sample(r, 1, i, back.data(), 40), 40u);
+    EXPECT_EQ(back, Payload(i, 40)) << i;
+  }
+  mp4file_close(r);
+}
