@@ -381,10 +381,10 @@ TEST(Samples, ReadingWhileWritingKeepsTheWritePosition) {
   for (uint32_t i = 0; i < 4; ++i) {
     Bytes data = Payload(i, 40);
     ASSERT_EQ(mp4file_add_raw_sample(h, track, data.data(), 40, 1, 1, 0), 0);
+    mp4file_get_vop_type(h, track, i);
     Bytes back(40);
     ASSERT_EQ(mp4file_read_sample(h, track, 0, back.data(), 40), 40u);  // a look back at the first
     EXPECT_EQ(back, Payload(0, 40));
-    mp4file_get_vop_type(h, track, i);
   }
   mp4file_close(h);
   mp4file* r = mp4file_open(path.c_str());
