@@ -421,6 +421,7 @@ void read_trak(mp4_mem_atom* a, mp4_track* t, const char** error) {
 
 int mp4file_moov_read(mp4_mem_atom* moov, mp4_movie* movie, const char** error) {
   payload(moov);
+  movie->audio_profile = movie->visual_profile = 0xFE;  // what a rewritten iods declares
   mp4_mem_atom c;
   uint32_t traks = 0;
   while (mp4_mem_next_child(moov, &c)) {
