@@ -212,9 +212,16 @@ TEST_P(OurFiles, ReadByFfprobeWithoutWarnings) {
   mp4file_close(h);
   testing::internal::GetCapturedStdout();
 
-  // No warnings, and the streams as they are.
+  // No warnings, and the streams as they are; the same for the moov-first rewrite.
   std::string warnings = Shell("ffprobe -v warning -show_packets -show_streams '" + out + "' 2>&1 >/dev/null");
   EXPECT_EQ(warnings, "");
+  const std::string fast = dir.file("ours-fast.mp4");
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(mp4file_make_faststart(out.c_str(), fast.c_str()), nullptr);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Shell("ffprobe -v warning -show_packets -show_streams '" + fast + "' 2>&1 >/dev/null"), "");
+  EXPECT_EQ(Shell("ffmpeg -v error -i '" + out + "' -c copy -f framecrc - | grep -v '^#'"),
+            Shell("ffmpeg -v error -i '" + fast + "' -c copy -f framecrc - | grep -v '^#'"));
   std::string streams = Shell("ffprobe -v error -count_packets -show_entries "
                             "stream=codec_name,width,height,sample_rate,channels,nb_read_packets -of csv=p=0 '" + out + "'");
   EXPECT_EQ(streams, "mpeg4,160,120," + std::to_string(frames) + "\nmp3,44100,2," + std::to_string(mp3_frames) + "\n");
