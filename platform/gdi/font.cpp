@@ -27,7 +27,8 @@ FT_Library Library() {
   return lib;
 }
 
-constexpr size_t kMaxFaces = 48;  // fallback candidates kept per font
+constexpr size_t kMaxFaces = 48;                   // fallback candidates kept per font
+constexpr size_t kMaxCacheBytes = size_t(32) << 20;  // glyph pixels kept per font
 }  // namespace
 
 GdiFont::~GdiFont() {
@@ -85,14 +86,20 @@ const GlyphImage* GdiFont::Glyph(char32_t c) {
     g->rows = static_cast<int>(slot->bitmap.rows);
     g->advance = static_cast<int>((slot->advance.x + extra + 32) >> 6);
     g->coverage.resize(static_cast<size_t>(g->width) * g->rows);
-    for (int y = 0; y < g->rows; ++y) {
-      const unsigned char* row = slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch;
-      if (slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
-        std::memcpy(&g->coverage[static_cast<size_t>(y) * g->width], row, g->width);
-    }
+    // Grey bitmaps flow downwards with at least one byte per pixel; anything else stays blank.
+    if (slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && slot->bitmap.pitch >= g->width && slot->bitmap.buffer)
+      for (int y = 0; y < g->rows; ++y)
+        std::memcpy(&g->coverage[static_cast<size_t>(y) * g->width],
+                    slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g->width);
     break;
   }
   const GlyphImage* result = g.get();
+  size_t bytes = sizeof(GlyphImage) + (g ? g->coverage.size() : 0);
+  if (cacheBytes + bytes > kMaxCacheBytes) {
+    cache.clear();
+    cacheBytes = 0;
+  }
+  cacheBytes += bytes;
   cache.emplace(c, std::move(g));
   return result;
 }
