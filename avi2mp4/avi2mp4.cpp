@@ -19,6 +19,7 @@ struct run_state {
   bool log_is_stdout;
   long max_chunks;  // -1: no limit
   uint8_t* buffer;
+  uint8_t* held;  // AVI timing: the sample waiting for its duration
   bool avi_timing;
   bool b_frames;
   volatile int* cancel;
@@ -169,6 +170,14 @@ pass_result run_pass(run_state* s, int pass, int64_t reserve, uint64_t* moov_siz
   if (failed()) return kPassFailed;
 
   avi2mp4_reset_layer();
+  // With AVI timing a sample is held back until the next video chunk: an empty chunk in between
+  // means the picture stays on screen, so its time belongs to the held sample.
+  uint32_t held_size = 0, held_duration = 0;
+  bool holding = false, held_sync = false;
+  auto release_held = [&]() {
+    if (holding) mp4file_add_raw_sample(h, video_track, s->held, held_size, held_sync, held_duration, 0);
+    holding = false;
+  };
   long video_count = 0, audio_count = 0;
   uint32_t size = 0;
   int is_video = 0, object_code = 0;
@@ -187,8 +196,17 @@ pass_result run_pass(run_state* s, int pass, int64_t reserve, uint64_t* moov_siz
         } else {
           if (p > 0 && video_count == 0) mp4file_set_DecoderSpecificInfo(h, video_track, data, p);
           if (size > p) {
-            char type = avi2mp4_vop_coding_type(data, size);
-            mp4file_add_raw_sample(h, video_track, data + p, size - p, type == 'I', info.scale, 0);
+            release_held();
+            held_sync = avi2mp4_vop_coding_type(data, size) == 'I';
+            held_size = size - p;
+            held_duration = info.scale;
+            std::memmove(s->buffer, data + p, held_size);
+            uint8_t* swap = s->held;  // the next chunk is read into the other buffer
+            s->held = s->buffer;
+            s->buffer = swap;
+            holding = true;
+          } else if (size == 0 && holding) {
+            held_duration += info.scale;
           }
         }
       }
@@ -198,11 +216,14 @@ pass_result run_pass(run_state* s, int pass, int64_t reserve, uint64_t* moov_siz
     }
     if (s->progress) *s->progress = percentage / 2 - 50 + 50 * pass;
     if (s->cancel && *s->cancel) {
+      release_held();
       mp4file_close(h);
       aviin_close();
       return kPassCancelled;
     }
   }
+  release_held();
+  if (failed()) return kPassFailed;
   logf(s, "%ld video chunks, %ld audio chunks\n", video_count, audio_count);
   *moov_size = mp4file_finish(h, pass == 2);
   if (failed()) return kPassFailed;
@@ -256,7 +277,10 @@ int Avi2Mp4(int argc, char** argv, const char* log_path, volatile int* cancel,
   s.output = argv[i + 1];
 
   s.buffer = static_cast<uint8_t*>(std::malloc(kBufferSize));
-  if (!s.buffer) {
+  s.held = static_cast<uint8_t*>(std::malloc(kBufferSize));
+  if (!s.buffer || !s.held) {
+    std::free(s.buffer);
+    std::free(s.held);
     logf(&s, "failed to allocate buffer\n");
     close_log(&s);
     return 1;
@@ -264,6 +288,7 @@ int Avi2Mp4(int argc, char** argv, const char* log_path, volatile int* cancel,
   if (!analyse(&s)) {
     logf(&s, "Video analysis failed\n");
     std::free(s.buffer);
+    std::free(s.held);
     close_log(&s);
     return 1;
   }
@@ -276,6 +301,7 @@ int Avi2Mp4(int argc, char** argv, const char* log_path, volatile int* cancel,
   pass_result r = run_pass(&s, 1, 0, &moov_size);
   if (r == kPassOk) r = run_pass(&s, 2, static_cast<int64_t>(moov_size), &moov_size);
   std::free(s.buffer);
+  std::free(s.held);
   close_log(&s);
   return r == kPassOk ? 0 : 1;
 }
