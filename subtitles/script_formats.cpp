@@ -78,10 +78,13 @@ int32_t RealTextTime(const char* text) {
 }
 
 // Markup whose "time" tags cut the text into entries. The text is not emptied at a time tag,
-// only by "clear", so it accumulates; the total stored is bounded so that a file of many time
-// tags without a clear cannot demand memory and work growing with the square of its size.
+// only by "clear", so it accumulates. A file of many time tags without a clear would make
+// memory and work grow with the square of its size: text longer than any screen holds
+// (kMaxTextBytes) starts over at the next tag, and the text stored in all entries together is
+// bounded.
 class RealTextConverter : public MarkupConverter {
 public:
+  static constexpr int kMaxTextBytes = 4096;
   static constexpr size_t kMaxStoredBytes = 16u << 20;
 
   explicit RealTextConverter(SubtitleItemList& items) : m_items(items) {}
@@ -92,13 +95,13 @@ public:
       m_begin = RealTextTime(GetAttribute(tag, "begin").c_str());
       m_end = RealTextTime(GetAttribute(tag, "end").c_str());
       if (m_end == -1) m_end = 0;
-      return 0;
-    }
-    if (IsTag(tag, "clear")) {
+    } else if (IsTag(tag, "clear")) {
       output.Empty();
-      return 0;
+    } else {
+      MarkupConverter::HandleTag(tag);
     }
-    return MarkupConverter::HandleTag(tag);
+    if (output.Length() > kMaxTextBytes) output.Empty();
+    return 0;
   }
 
   void FlushEntry() {
