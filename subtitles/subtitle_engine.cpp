@@ -47,31 +47,90 @@ void SubtitleEngine::ConvertFramesToTime(float fps) {
   framesPending = 0;
 }
 
-// Repeated exchange passes, as the readers have always sorted. Sorted input (the common case)
-// is recognised in one linear scan, which gives the same result as a pass without exchanges;
-// very long unsorted files use a stable sort so that loading stays quick.
+// The order is that of repeated exchange passes: for every position i, and every later j in
+// turn, entries i and j swap when i starts later. One such pass already sorts, so the result is
+// that pass. Sorted input (the common case) is recognised in one linear scan; without equal
+// starts any sort gives the same order; otherwise the pass is replayed exactly, finding each
+// exchange with a tree of minimum starts instead of comparing every pair.
 void SubtitleEngine::SortByStart() {
-  int n = items.Count();
+  const int n = items.Count();
   bool sorted = true;
   for (int i = 0; i + 1 < n && sorted; ++i) sorted = items[i]->start <= items[i + 1]->start;
   if (sorted) return;
-  if (n > 20000) {
-    std::vector<SubtitleItem*> v;
-    v.reserve(n);
-    for (int i = 0; i < n; ++i) v.push_back(items[i]);
-    std::stable_sort(v.begin(), v.end(), [](const SubtitleItem* a, const SubtitleItem* b) { return a->start < b->start; });
-    for (int i = 0; i < n; ++i) items.Place(i, v[i]);
-    return;
+  std::vector<SubtitleItem*> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[i] = items[i];
+  auto byStart = [](const SubtitleItem* a, const SubtitleItem* b) { return a->start < b->start; };
+
+  std::vector<int32_t> starts(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) starts[i] = v[i]->start;
+  std::sort(starts.begin(), starts.end());
+  if (std::adjacent_find(starts.begin(), starts.end()) == starts.end()) {
+    std::sort(v.begin(), v.end(), byStart);
+  } else {
+    ExchangeOrder(v);
   }
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (int i = 0; i + 1 < n; ++i)
-      for (int j = i + 1; j < n; ++j)
-        if (items[i]->start > items[j]->start) {
-          items.Swap(i, j);
-          swapped = true;
-        }
+  for (int i = 0; i < n; ++i) items.Place(i, v[i]);
+}
+
+// One exchange pass, replayed. At position i the entry in hand is swapped with the first later
+// entry that starts earlier, then with the first entry after that one starting earlier still,
+// and so on: a chain of ever smaller starts whose entries each move one link along. A tree of
+// minimum starts finds each link in logarithmic time. Adversarial input can make the chains
+// quadratic in total; past a fixed budget the rest is ordered stably, which differs from the
+// pass only in the order of entries with equal starts.
+void SubtitleEngine::ExchangeOrder(std::vector<SubtitleItem*>& v) {
+  const int n = static_cast<int>(v.size());
+  int size = 1;
+  while (size < n) size *= 2;
+  std::vector<int32_t> tree(2 * static_cast<size_t>(size), INT32_MAX);
+  auto set = [&](int pos) {
+    int k = pos + size;
+    tree[k] = v[pos]->start;
+    for (k /= 2; k >= 1; k /= 2) tree[k] = std::min(tree[2 * k], tree[2 * k + 1]);
+  };
+  for (int i = 0; i < n; ++i) tree[i + size] = v[i]->start;
+  for (int k = size - 1; k >= 1; --k) tree[k] = std::min(tree[2 * k], tree[2 * k + 1]);
+  // First position >= from whose start is below x, or -1.
+  auto firstBelow = [&](int from, int32_t x) -> int {
+    if (from >= n) return -1;
+    int k = from + size;
+    // Climb until a node to the right of the path holds a smaller start.
+    if (tree[k] < x) return from;
+    while (true) {
+      while (k & 1) {
+        k /= 2;
+        if (k == 0) return -1;
+      }
+      ++k;  // the right sibling covers the next positions
+      if (tree[k] < x) break;
+    }
+    while (k < size) k = tree[2 * k] < x ? 2 * k : 2 * k + 1;
+    return k - size;
+  };
+
+  int64_t budget = int64_t{64} * n + (int64_t{1} << 22);
+  std::vector<int> chain;
+  for (int i = 0; i + 1 < n; ++i) {
+    chain.clear();
+    int32_t x = v[i]->start;
+    for (int p = firstBelow(i + 1, x); p != -1; p = firstBelow(p + 1, x)) {
+      chain.push_back(p);
+      x = v[p]->start;
+    }
+    if (chain.empty()) continue;
+    budget -= static_cast<int64_t>(chain.size());
+    SubtitleItem* hand = v[i];
+    v[i] = v[chain.back()];
+    for (size_t c = chain.size() - 1; c > 0; --c) v[chain[c]] = v[chain[c - 1]];
+    v[chain[0]] = hand;
+    set(i);
+    for (int p : chain) set(p);
+    if (budget < 0) {
+      std::stable_sort(v.begin() + i + 1, v.end(), [](const SubtitleItem* a, const SubtitleItem* b) {
+        return a->start < b->start;
+      });
+      return;
+    }
   }
 }
 
@@ -83,14 +142,13 @@ void SubtitleEngine::FillOpenEnds() {
     if (items[i]->end == 0 && items[i + 1]->start > 0) items[i]->end = items[i + 1]->start - 1;
 }
 
+// Removes in one pass, keeping the order of the rest (removing one at a time would make a file
+// with many empty entries quadratic).
 void SubtitleEngine::DropInvalid() {
-  for (int i = 0; i < items.Count();) {
-    const SubtitleItem* item = items[i];
-    bool invalid = item->start >= item->end || (item->kind == SubtitleItem::kText && item->text.IsEmpty()) ||
-                   (item->kind == SubtitleItem::kPicture && (!item->picture || item->picture->Empty()));
-    if (invalid) items.RemoveAt(i);
-    else ++i;
-  }
+  items.RemoveWhere([](const SubtitleItem* item) {
+    return item->start >= item->end || (item->kind == SubtitleItem::kText && item->text.IsEmpty()) ||
+           (item->kind == SubtitleItem::kPicture && (!item->picture || item->picture->Empty()));
+  });
 }
 
 bool SubtitleEngine::Overlaps(int index, int64_t a, int64_t b) const {

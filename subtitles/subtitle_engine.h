@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/ptr_array.h"
 #include "common/shared_string.h"
@@ -17,6 +18,18 @@ public:
   void Swap(int i, int j);
   // Stores p at index without deleting what was there (for reordering).
   void Place(int index, SubtitleItem* p) { m_items[index] = p; }
+  // Deletes every entry for which drop(entry) is true, keeping the others in order.
+  template <typename Drop>
+  void RemoveWhere(Drop drop) {
+    int kept = 0;
+    for (int i = 0; i < m_count; ++i) {
+      auto* item = static_cast<SubtitleItem*>(m_items[i]);
+      if (drop(item)) delete item;
+      else m_items[kept++] = item;
+    }
+    for (int i = kept; i < m_count; ++i) m_items[i] = nullptr;
+    m_count = kept;
+  }
 };
 
 struct SubtitleInfo {
@@ -48,6 +61,19 @@ public:
   void DropInvalid();
   int FindItemAt(int32_t t0, int32_t t1) const;
 
+  // Format readers: 0 entries stored, 1 file read without entries, -1 not this format.
+  int ReadMicroDvd(const char* path);         // frame_formats.cpp
+  int ReadAqTitle(const char* path);
+  int ReadMicroDvdIni(const char* path);
+  int ReadSubRip(const char* path);           // line_formats.cpp
+  int ReadSubViewer1(const char* path);
+  int ReadSubViewer2(const char* path);
+  int ReadTmPlayer(const char* path);
+  int ReadDvdSubtitle(const char* path);
+  int ReadSubStationAlpha(const char* path);  // script_formats.cpp
+  int ReadJacoSub(const char* path);
+  int ReadRealText(const char* path);
+
   TextRenderer renderer{10, 10};
   int32_t fileDelay = 0;
   SharedString path;
@@ -61,5 +87,6 @@ public:
   SharedString preferredLanguage;
 
 private:
+  void ExchangeOrder(std::vector<SubtitleItem*>& v);
   bool Overlaps(int index, int64_t a, int64_t b) const;
 };

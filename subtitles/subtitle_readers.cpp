@@ -2,8 +2,17 @@
 
 #include "subtitles/subtitle_engine.h"
 
-// No format reader is part of the build yet; each one adds { "name", &SubtitleEngine::Read... }.
 const SubtitleReaderRow kSubtitleReaders[] = {
-    {"", nullptr},
+    {"MicroDVD", &SubtitleEngine::ReadMicroDvd},
+    {"AqTitle", &SubtitleEngine::ReadAqTitle},
+    {"MicroDVD-INI", &SubtitleEngine::ReadMicroDvdIni},
+    {"SubRip", &SubtitleEngine::ReadSubRip},
+    {"SubViewer 1.0", &SubtitleEngine::ReadSubViewer1},
+    {"SubViewer 2.0", &SubtitleEngine::ReadSubViewer2},
+    {"TMPlayer", &SubtitleEngine::ReadTmPlayer},
+    {"DVDSubtitle", &SubtitleEngine::ReadDvdSubtitle},
+    {"Sub Station Alpha", &SubtitleEngine::ReadSubStationAlpha},
+    {"JACOsub", &SubtitleEngine::ReadJacoSub},
+    {"RealText", &SubtitleEngine::ReadRealText},
 };
-const int kSubtitleReaderCount = 0;
+const int kSubtitleReaderCount = sizeof kSubtitleReaders / sizeof kSubtitleReaders[0];

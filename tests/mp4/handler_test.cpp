@@ -131,6 +131,18 @@ TEST(VideoHandler, BFramesGetDisplayTimes) {
   for (size_t i = 0; i < t.size(); ++i) EXPECT_EQ(t[i] - shift, display[i]) << i;
 }
 
+TEST(VideoHandler, VopTypesReadBack) {
+  TempDir dir;
+  std::vector<Bytes> chunks = Stream({{'I', 0, 0}, {'P', 0, 3}, {'B', 0, 1}, {'S', 0, 4}});
+  chunks.push_back(Cat({Gov(1), Vop('I', 0, 0, R)}));
+  WriteAndRead(dir, 0x20, chunks);
+  mp4file* h = mp4file_open(dir.file("h.mp4").c_str());
+  const int want[] = {0, 1, 2, 3, 0};
+  for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(mp4file_get_vop_type(h, 1, i), want[i]) << i;
+  EXPECT_EQ(mp4file_is_sync_sample(h, 1, 4), 0);  // S-VOPs are never sync samples
+  mp4file_close(h);
+}
+
 TEST(VideoHandler, RepeatedAnchorIsIgnored) {
   TempDir dir;
   std::vector<Read> s = WriteAndRead(dir, 0x20, Stream({{'I', 0, 0}, {'P', 0, 1}, {'P', 0, 1}, {'P', 0, 2}}));
