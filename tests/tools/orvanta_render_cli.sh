@@ -30,4 +30,9 @@ expect 0 "both layouts" --out "$dir/ok" --size 64x32 --text "Hi" --osd-video ela
 for f in ok-yuy2.png ok-rgb.png; do
   [[ $(head -c 8 "$dir/$f" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] || { echo "FAIL: $f is not a PNG"; fail=1; }
 done
+printf '1\n00:00:01,000 --> 00:00:02,000\nFirst\n\n2\n00:00:03,000 --> 00:00:04,000\nSecond\n' > "$dir/movie.srt"
+expect 0 "subtitle file entry" --out "$dir/file" --size 64x32 --subtitle "$dir/movie.srt" --at 3500 --layout rgb
+grep -q "SubRip, 2 entries; at 3500 ms: an entry is showing" "$dir/out" || { echo "FAIL: file entry report"; cat "$dir/out"; fail=1; }
+expect 0 "subtitle file between entries" --out "$dir/gap" --size 64x32 --subtitle "$dir/movie.srt" --at 2500 --layout rgb
+grep -q "nothing showing" "$dir/out" || { echo "FAIL: gap report"; fail=1; }
 exit $fail
