@@ -303,3 +303,18 @@ TEST(Check, WrittenFileMatchesItsStreams) {
   EXPECT_EQ(log.Count(MP4_LOG_INFO, "CT_offset error (seconds): min=0.040000 mean=0.040000 max=0.040000 (4 samples)"), 1);
   EXPECT_EQ(log.Count(MP4_LOG_FATAL, ""), 0);
 }
+
+TEST(VideoHandler, EndlessRunOfBVopsIsRefused) {
+  TempDir dir;
+  Log log;
+  std::vector<Bytes> chunks = Stream({{'I', 0, 0}});
+  for (int k = 0; k < MP4V_MAX_PENDING + 5; ++k) chunks.push_back(Vop('B', 0, 1, R));
+  chunks.push_back(Vop('P', 0, 2, R));
+  std::vector<Read> s = WriteAndRead(dir, 0x20, chunks, 0, &log);
+  EXPECT_EQ(s.size(), static_cast<size_t>(MP4V_MAX_PENDING + 2));
+  EXPECT_EQ(log.Count(MP4_LOG_ERROR, "Too many B-VOPs in a row"), 5);
+  // Nothing of the refused VOPs reached the file: the mdat holds exactly the samples.
+  uint64_t bytes = 0;
+  for (const Read& r : s) bytes += r.size;
+  EXPECT_EQ(Be32(ReadFile(dir.file("h.mp4")), 0), 8 + bytes);
+}
