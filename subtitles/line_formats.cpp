@@ -54,7 +54,7 @@ int SubtitleEngine::ReadSubViewer1(const char* file) {
   char a[kLineBytes], b[kLineBytes];
   while (src.ReadLine(a, kLineBytes) == 0 && src.ReadLine(b, kLineBytes) == 0) {
     if (EqualsNoCase(a, "[DELAY]")) {
-      fileDelay = Saturate(int64_t(std::atol(b)) * 1000);  // seconds
+      fileDelay = Saturate(int64_t(Saturate(std::atol(b))) * 1000);  // seconds
       continue;
     }
     int32_t time = SubViewer1Time(a);
@@ -77,7 +77,7 @@ int SubtitleEngine::ReadSubViewer2(const char* file) {
   while (src.ReadLine(line, kLineBytes) == 0) {
     if (line[0] == '[') {
       if (StartsWithNoCase(line, "[DELAY]"))
-        fileDelay = Saturate(int64_t(std::atol(line + 7)) * 10);  // hundredths of a second
+        fileDelay = Saturate(int64_t(Saturate(std::atol(line + 7))) * 10);  // hundredths of a second
       continue;
     }
     char* comma = std::strchr(line, ',');

@@ -47,6 +47,8 @@ TEST_F(ScriptFormats, SubStationAlpha) {
              {{2000, 4000, "a, b\ncd"}}},
             {"timer halves every time", "Timer: 50.0000\nScriptType: v4.00\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,,x\n",
              0, {{5000, 10000, "x"}}},
+            {"an absurd timer saturates the times", "Timer: 1e300\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,x\n", 0,
+             {{kOpen, kOpen, "x"}}},
             {"a timer of 0 or less is ignored", "Timer: 0\nTimer: -5\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,x\n", 0,
              {{10000, 20000, "x"}}},
             {"the script type applies from its line on",
