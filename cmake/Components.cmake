@@ -2,6 +2,12 @@
 
 set(MC_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 
+if(MC_FUZZ)
+  # Everything is instrumented for coverage, so that libFuzzer sees into the libraries it drives.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(MC_SANITIZE)
   set(MC_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${MC_SANITIZER_FLAGS})
@@ -93,21 +99,43 @@ function(mc_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
 endfunction()
 
-# mc_product(name LIBS ... [LINK ...]): one of the three delivered shared libraries. Whole static
-# libraries are linked in; only symbols marked MC_EXPORT are visible.
+# mc_product(name LIBS ... [EXPORTS ...] [LINK ...]): one of the three delivered shared libraries.
+# Whole static libraries are linked in; the version script makes exactly the EXPORTS visible
+# (functions marked MC_EXPORT where they are defined), so that no library internals or template
+# instantiations leak out of the module.
 function(mc_product name)
-  cmake_parse_arguments(A "" "" "LIBS;LINK" ${ARGN})
+  cmake_parse_arguments(A "" "" "LIBS;EXPORTS;LINK" ${ARGN})
   set(present "")
   foreach(lib IN LISTS A_LIBS)
     if(TARGET ${lib})
       list(APPEND present ${lib})
     endif()
   endforeach()
-  add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/products/module.cpp)
-  if(present)
-    target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${present}>")
+  set(script "{\n")
+  if(A_EXPORTS)
+    string(APPEND script "  global:\n")
+    foreach(sym IN LISTS A_EXPORTS)
+      string(APPEND script "    ${sym};\n")
+    endforeach()
   endif()
+  string(APPEND script "  local: *;\n};\n")
+  set(map ${PROJECT_BINARY_DIR}/products/${name}.map)
+  file(WRITE ${map} "${script}")
+  add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/products/module.cpp)
+  # Whole archives through plain linker flags rather than CMake's WHOLE_ARCHIVE feature, which
+  # refuses a library that also arrives through another folder's DEPS. The libraries are linked
+  # normally as well, which brings their own dependencies; the second mention adds nothing.
+  foreach(lib IN LISTS present)
+    target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:${lib}>" "LINKER:--no-whole-archive")
+    add_dependencies(${name} ${lib})
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:${lib}>)
+  endforeach()
+  target_link_libraries(${name} PRIVATE ${present})
   target_link_libraries(${name} PRIVATE ${A_LINK})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined)
-  set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib)
+  target_link_options(${name} PRIVATE -Wl,--version-script=${map})
+  if(NOT MC_FUZZ)  # clang's sanitizer runtimes are linked into executables only
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
+  set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib
+                                           LINK_DEPENDS ${map} MC_EXPORTS "${A_EXPORTS}")
 endfunction()

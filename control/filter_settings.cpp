@@ -86,3 +86,12 @@ void FilterSettings::SetDefaults() {
 LONG FilterSettings::SubtitleTime(LONG ms) const {
   return MulDiv(ms, subtitle.SubSpeed, 1000) - subtitle.SubDelay;
 }
+
+LONG FilterSettings::ClockFactor(LONG frameDuration) const {
+  switch (FPSConv) {
+    case 1: return frameDuration >= 408163 && frameDuration <= 425531 ? frameDuration : 0;
+    case 2: return 417083;  // 23.976 frames per second
+    case 3: return 416666;  // 24 frames per second
+    default: return 0;      // off, or TV standard selection only
+  }
+}

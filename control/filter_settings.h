@@ -42,6 +42,9 @@ public:
 
   // Subtitle clock for a stream time in milliseconds.
   LONG SubtitleTime(LONG ms) const;
+  // Source frame duration (100 ns units) the clock is sped up from to 25 frames per second, by
+  // the FPSConv mode; 0 for no conversion.
+  LONG ClockFactor(LONG frameDuration) const;
 
   LONG LoadMode = 0;
   LONG SysTrayIcon = 1;

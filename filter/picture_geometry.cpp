@@ -1,6 +1,7 @@
 #include "filter/picture_geometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,6 +55,13 @@ int PictureGeometry::OverscanMargin(int W) const {
   const FilterSettings& s = *settings;
   if (!s.bOverscan) return 0;
   return floor4(static_cast<int>(static_cast<int64_t>(s.Overscan) * W / 200) + 2);
+}
+
+float SourceAspectFactor(int32_t width, int32_t height, uint32_t aspectX, uint32_t aspectY, float current) {
+  double a = std::fabs(static_cast<double>(width) * aspectY);
+  double b = std::fabs(static_cast<double>(height) * aspectX);
+  if (a >= 1 && b >= 1) return static_cast<float>(a / b);
+  return current;
 }
 
 FramePlacement PlaceFrame(const PictureGeometry& g, int inW, int inH, int outW, int outH) {

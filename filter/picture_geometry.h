@@ -17,6 +17,10 @@ struct PictureGeometry {
   int OverscanMargin(int W) const;
 };
 
+// The source aspect factor from a picture's size and its declared picture aspect ratio
+// (x : y): |width x y| / |height x x|, or `current` when either product is below 1.
+float SourceAspectFactor(int32_t width, int32_t height, uint32_t aspectX, uint32_t aspectY, float current);
+
 // Where one frame's source goes in the output.
 struct FramePlacement {
   int srcX;        // first kept source column

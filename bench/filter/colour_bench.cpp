@@ -12,6 +12,7 @@ extern "C" {
 
 #include "filter/colour_converter.h"
 #include "filter/colour_rows.h"
+#include "filter/picture_geometry.h"
 
 namespace {
 
@@ -107,6 +108,19 @@ void Swscale(benchmark::State& state, AVPixelFormat from, AVPixelFormat to) {
 
 void SwsYuyvToBgr0(benchmark::State& state) { Swscale(state, AV_PIX_FMT_YUYV422, AV_PIX_FMT_BGR0); }
 void SwsBgr0To565(benchmark::State& state) { Swscale(state, AV_PIX_FMT_BGR0, AV_PIX_FMT_RGB565LE); }
+
+// Doubling a CIF picture (352 x 288 to 704 x 576), once per frame when doubling is on.
+void DoubleCif(benchmark::State& state) {
+  Frame f(352, 288);
+  std::vector<uint8_t> out(static_cast<size_t>(704) * 576 * 2);
+  for (auto _ : state) {
+    DoubleYuy2(out.data(), f.yuy2.data(), 352, 288);
+    benchmark::ClobberMemory();
+  }
+  state.counters["ns_per_output_pixel"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * 704 * 576, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(DoubleCif)->Unit(benchmark::kMicrosecond);
 
 // Arguments: kernel level (-1 converter, 0 scalar, 1 SSE2, 2 AVX2), frame size (0 SD, 1 HD).
 BENCHMARK(Yuy2ToRgb32)->ArgsProduct({{-1, 0, 1, 2}, {0, 1}})->ArgNames({"level", "hd"});

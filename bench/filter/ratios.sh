@@ -29,6 +29,9 @@ for ours, peer, what in (("Yuy2ToRgb32", "SwsYuyvToBgr0", "YUY2 -> RGB32 (swscal
             if r:
                 n = r["ns_per_pixel"] * 1e9
                 print(f"  {size:>9}  {name:9} {n:6.3f} ns/pixel   {pn / n:5.2f}x swscale's speed")
+d = runs.get("DoubleCif")
+if d:
+    print(f"Doubling 352x288 -> 704x576: {d['real_time']:.1f} {d['time_unit']} per frame")
 print("Text layer, 720x576")
 for b in json.load(open(sys.argv[2]))["benchmarks"]:
     print(f"  {b['name']:28} {b['real_time']:10.2f} {b['time_unit']}")

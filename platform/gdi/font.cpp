@@ -17,17 +17,26 @@ std::mutex& LibraryLock() {
   return m;
 }
 
+// Leak checking hooks of sanitizer builds (absent otherwise).
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
 FT_Library Library() {
   static FT_Library lib = [] {
     FT_Library l = nullptr;
     if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    // fontconfig loses a few bytes while parsing its configuration, once per process; the leak
+    // checker of sanitizer builds is not to count them against us.
+    if (__lsan_disable) __lsan_disable();
     FcInit();
+    if (__lsan_enable) __lsan_enable();
     return l;
   }();
   return lib;
 }
 
-constexpr size_t kMaxFaces = 48;  // fallback candidates kept per font
+constexpr size_t kMaxFaces = 48;                   // fallback candidates kept per font
+constexpr size_t kMaxCacheBytes = size_t(32) << 20;  // glyph pixels kept per font
 }  // namespace
 
 GdiFont::~GdiFont() {
@@ -85,14 +94,20 @@ const GlyphImage* GdiFont::Glyph(char32_t c) {
     g->rows = static_cast<int>(slot->bitmap.rows);
     g->advance = static_cast<int>((slot->advance.x + extra + 32) >> 6);
     g->coverage.resize(static_cast<size_t>(g->width) * g->rows);
-    for (int y = 0; y < g->rows; ++y) {
-      const unsigned char* row = slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch;
-      if (slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
-        std::memcpy(&g->coverage[static_cast<size_t>(y) * g->width], row, g->width);
-    }
+    // Grey bitmaps flow downwards with at least one byte per pixel; anything else stays blank.
+    if (slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && slot->bitmap.pitch >= g->width && slot->bitmap.buffer)
+      for (int y = 0; y < g->rows; ++y)
+        std::memcpy(&g->coverage[static_cast<size_t>(y) * g->width],
+                    slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g->width);
     break;
   }
   const GlyphImage* result = g.get();
+  size_t bytes = sizeof(GlyphImage) + (g ? g->coverage.size() : 0);
+  if (cacheBytes + bytes > kMaxCacheBytes) {
+    cache.clear();
+    cacheBytes = 0;
+  }
+  cacheBytes += bytes;
   cache.emplace(c, std::move(g));
   return result;
 }
@@ -195,13 +210,3 @@ GdiFont* MakeFont(const LOGFONTA& lf) {
   return font.release();
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig loses a few bytes while parsing its configuration files, once per process; the
-// leak checker of sanitizer builds is told to ignore allocations made inside the library.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_options() {
-  return "print_suppressions=0";
-}
-#endif

@@ -40,13 +40,13 @@ struct GdiFont {
 
   ~GdiFont();
   // The glyph for a character, drawn from the first face that has it; null when no face does.
+  // The pointer stays valid until the next call (the cache is emptied when it grows large).
   const GlyphImage* Glyph(char32_t c);
-  // Forgets cached glyphs when there are many (call only between drawing operations).
-  void TrimCache() { if (cache.size() > 8192) cache.clear(); }
 
 private:
   FT_Face Open(Face& f);
   std::unordered_map<char32_t, std::unique_ptr<GlyphImage>> cache;
+  size_t cacheBytes = 0;
 };
 
 // Builds the font; null when no face is installed at all.

@@ -31,7 +31,7 @@ bool IsMultiByteUtf8(const char* text, int length) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   bool multi = false;
   for (int i = 0; i < length;) {
-    char32_t c;
+    char32_t c = 0;
     int len = SequenceLength(p + i, length - i, &c);
     if (len == 0) return false;
     multi |= len > 1;
@@ -47,7 +47,7 @@ std::u32string DecodeNarrowText(const char* text, int length) {
   out.reserve(length);
   if (IsMultiByteUtf8(text, length)) {
     for (int i = 0; i < length;) {
-      char32_t c;
+      char32_t c = 0;
       i += SequenceLength(p + i, length - i, &c);
       out.push_back(c);
     }

@@ -1,6 +1,7 @@
 // DrawText's layout: lines at line breaks, words wrapped to the rectangle's width, each line
 // aligned left, centred or right, lines one cell (ascent + descent) apart.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,11 @@
 namespace {
 struct Line {
   size_t begin, end;  // code point range, trailing blanks excluded
-  int width;
+  int64_t width;      // wide: a long text in a huge font must not overflow
 };
+
+// Reported sizes stay far from the limits of the rectangle's 32-bit coordinates.
+constexpr int64_t kMaxExtent = 1 << 28;
 
 bool IsBlank(char32_t c) { return c == U' ' || c == U'\t'; }
 bool Invisible(char32_t c) { return c < 0x20 || c == 0x7F; }
@@ -32,7 +36,7 @@ std::vector<Line> BreakLines(GdiFont& f, const std::u32string& t, int maxWidth, 
     while (end < n && t[end] != U'\n' && t[end] != U'\r') ++end;
     size_t pos = i;
     do {
-      int width = 0, widthAtBreak = 0;
+      int64_t width = 0, widthAtBreak = 0;
       size_t breakAt = std::u32string::npos;  // first blank after a word
       size_t j = pos;
       for (; j < end; ++j) {
@@ -96,18 +100,17 @@ void DrawGlyph(GdiBitmap& b, const RECT& clip, const GlyphImage& g, int penX, in
 
 int LayoutText(GdiDC& dc, const char* text, int length, RECT* rect, UINT format) {
   GdiFont& f = *dc.font;
-  f.TrimCache();
   std::u32string t = DecodeNarrowText(text, length);
   int lineHeight = f.ascent + f.descent;
-  int maxWidth = std::max<LONG>(0, rect->right - rect->left);
+  int64_t maxWidth = std::max<int64_t>(0, int64_t(rect->right) - rect->left);
   std::vector<Line> lines = BreakLines(f, t, maxWidth, (format & DT_WORDBREAK) != 0);
   if (t.empty()) lines.clear();
-  int height = lineHeight * static_cast<int>(lines.size());
+  int height = static_cast<int>(std::min<int64_t>(int64_t(lineHeight) * lines.size(), kMaxExtent));
   if (format & DT_CALCRECT) {
-    int widest = 0;
+    int64_t widest = 0;
     for (const Line& l : lines) widest = std::max(widest, l.width);
-    rect->right = rect->left + widest;
-    rect->bottom = rect->top + height;
+    rect->right = static_cast<LONG>(std::clamp<int64_t>(rect->left + std::min(widest, kMaxExtent), INT32_MIN, INT32_MAX));
+    rect->bottom = static_cast<LONG>(std::clamp<int64_t>(int64_t(rect->top) + height, INT32_MIN, INT32_MAX));
     return height;
   }
   if (!dc.bitmap) return height;
@@ -117,26 +120,30 @@ int LayoutText(GdiDC& dc, const char* text, int length, RECT* rect, UINT format)
   if (clip.left >= clip.right || clip.top >= clip.bottom) return height;
   for (size_t li = 0; li < lines.size(); ++li) {
     const Line& l = lines[li];
-    int top = rect->top + static_cast<int>(li) * lineHeight;
-    int x = rect->left;
+    int64_t top = rect->top + int64_t(li) * lineHeight;
+    if (top >= clip.bottom) break;
+    if (top + lineHeight <= clip.top) continue;
+    int64_t x = rect->left;
     if (format & DT_CENTER) x += (maxWidth - l.width) / 2;
     else if (format & DT_RIGHT) x = rect->right - l.width;
-    int baseline = top + f.ascent;
-    int pen = x;
-    for (size_t i = l.begin; i < l.end; ++i) {
+    int baseline = static_cast<int>(top) + f.ascent;
+    int64_t pen = x;
+    for (size_t i = l.begin; i < l.end && pen < clip.right; ++i) {
       char32_t c = t[i] == U'\t' ? U' ' : t[i];
       if (Invisible(c)) continue;
       const GlyphImage* g = f.Glyph(c);
       if (!g) continue;
-      DrawGlyph(b, clip, *g, pen, baseline, dc.textColour);
+      if (pen + g->left + g->width > clip.left)  // glyphs wholly left of the clip are skipped
+        DrawGlyph(b, clip, *g, static_cast<int>(pen), baseline, dc.textColour);
       pen += g->advance;
     }
+    int x0 = static_cast<int>(std::clamp<int64_t>(x, INT32_MIN / 2, INT32_MAX / 2));
+    int x1 = static_cast<int>(std::clamp<int64_t>(pen, INT32_MIN / 2, INT32_MAX / 2));
     if (f.lf.lfUnderline)
-      FillSpan(b, clip, x, pen, baseline + f.underlinePos, baseline + f.underlinePos + f.underlineThickness,
+      FillSpan(b, clip, x0, x1, baseline + f.underlinePos, baseline + f.underlinePos + f.underlineThickness,
                dc.textColour);
     if (f.lf.lfStrikeOut)
-      FillSpan(b, clip, x, pen, baseline - f.strikePos, baseline - f.strikePos + f.strikeThickness,
-               dc.textColour);
+      FillSpan(b, clip, x0, x1, baseline - f.strikePos, baseline - f.strikePos + f.strikeThickness, dc.textColour);
   }
   return height;
 }

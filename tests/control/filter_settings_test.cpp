@@ -177,6 +177,20 @@ TEST_F(Settings, SaveThenLoadGivesTheSameRecord) {
   EXPECT_EQ(b.osd.font.DeadZone, 7);
 }
 
+TEST(SettingsArithmetic, ClockFactorByMode) {
+  struct Case { LONG mode, duration, factor; };
+  const Case cases[] = {
+      {0, 417083, 0},      {1, 417083, 417083}, {1, 408163, 408163}, {1, 425531, 425531},
+      {1, 408162, 0},      {1, 425532, 0},      {1, 400000, 0},      {2, 400000, 417083},
+      {2, 0, 417083},      {3, 333667, 416666}, {4, 417083, 0},
+  };
+  for (const Case& c : cases) {
+    FilterSettings s{FilterSettings::NoLoad{}};
+    s.FPSConv = c.mode;
+    EXPECT_EQ(s.ClockFactor(c.duration), c.factor) << c.mode << " " << c.duration;
+  }
+}
+
 TEST(SettingsArithmetic, SubtitleTimeAndMulDiv) {
   struct Case { LONG ms, speed, delay, expected; };
   const Case cases[] = {

@@ -89,6 +89,21 @@ TEST(PictureGeometry, SquareHeight) {
   }
 }
 
+TEST(PictureGeometry, SourceAspectFactorFromDeclaredAspect) {
+  struct Case { int32_t w, h; uint32_t x, y; float current, expected; };
+  const Case cases[] = {
+      {720, 576, 16, 9, 0, 720.0f * 9 / (576.0f * 16)},
+      {720, -576, 4, 3, 0, 720.0f * 3 / (576.0f * 4)},  // bottom-up heights count by size
+      {720, 576, 0, 0, 0.5f, 0.5f},                     // no aspect declared: unchanged
+      {0, 576, 4, 3, 0, 0},
+  };
+  for (const Case& c : cases) EXPECT_FLOAT_EQ(SourceAspectFactor(c.w, c.h, c.x, c.y, c.current), c.expected);
+  // 16:9 PAL: square pixels at that shape are 405 lines high.
+  FilterSettings s = Make({.Overlay = 1});
+  PictureGeometry g{&s, SourceAspectFactor(720, 576, 16, 9, 0), false};
+  EXPECT_EQ(g.SquareHeight(576), 405);
+}
+
 TEST(PictureGeometry, AreaHeightWithOverlayUsesSquaredLines) {
   // PAL clip 4:3: t = round(720 / (4/3)) = 540, SquareHeight(540) = round(0.9375 * 540) = 506,
   // t' = round(540 * 540 / 506) = 576.
@@ -117,6 +132,13 @@ TEST(PictureGeometry, Doubling) {
   s.bDouble = 1;
   s.Double = 352;
   EXPECT_TRUE(ShouldDouble(s, 352));
+  // 352 x 288 is then processed as 704 x 576.
+  PictureGeometry g{&s, 0, false};
+  int w = 352, h = 288;
+  if (ShouldDouble(s, w)) w *= 2, h *= 2;
+  int W = g.VisibleWidth(w, h);
+  EXPECT_EQ(W + 2 * g.OverscanMargin(W), 704);
+  EXPECT_EQ(g.AreaHeight(W, h), 576);
   s.Double = 351;
   EXPECT_FALSE(ShouldDouble(s, 352));
   s.bDouble = 0;
@@ -142,6 +164,23 @@ TEST(RowAddress, OrientationAndBounds) {
     EXPECT_EQ(p, frame + c.row * 4 * (c.bits / 8));
     EXPECT_EQ(RowAddress(frame, -1, 4, c.height, c.bits, c.yuy2, c.flip), nullptr);
     EXPECT_EQ(RowAddress(frame, 3, 4, c.height, c.bits, c.yuy2, c.flip), nullptr);
+  }
+}
+
+TEST(RowAddress, FlipSettingsTurnThePicture) {
+  // A 4-row YUY2 source into a bottom-up RGB32 output of the same height: which source row
+  // ends up at each displayed row (displayed from the top)?
+  const int H = 4;
+  uint8_t src[4 * 2 * H], dst[4 * 4 * H];
+  struct Case { int flip; bool upsideDown; };
+  const Case cases[] = {{0, false}, {1, true}, {2, true}, {3, false}};
+  for (const Case& c : cases) {
+    for (int y = 0; y < H; ++y) {
+      int srcRow = static_cast<int>(RowAddress(src, y, 4, H, 16, true, c.flip & 1) - src) / 8;
+      int memRow = static_cast<int>(RowAddress(dst, y, 4, H, 32, false, c.flip & 2) - dst) / 16;
+      int shownAt = H - 1 - memRow;  // bottom-up: the last row in memory is the top
+      EXPECT_EQ(shownAt, c.upsideDown ? H - 1 - srcRow : srcRow) << "flip " << c.flip << " row " << y;
+    }
   }
 }
 

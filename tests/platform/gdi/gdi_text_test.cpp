@@ -220,11 +220,36 @@ TEST(GdiText, NarrowTextIsAnsiUnlessItIsMultiByteUtf8) {
   }
 }
 
+TEST(GdiText, AnsiAndUtf8SpellingsDrawTheSamePixels) {
+  struct Case { const char* ansi; const char* utf8; };
+  const Case cases[] = {{"\x80 5", "\xE2\x82\xAC 5"}, {"caf\xE9 \x93x\x94", "caf\xC3\xA9 \xE2\x80\x9Cx\xE2\x80\x9D"}};
+  for (const Case& c : cases) {
+    Canvas a(120, 40, Arial(-24)), b(120, 40, Arial(-24));
+    RECT box{0, 0, 120, 40};
+    DrawTextA(a.dc, c.ansi, -1, &box, DT_LEFT | DT_NOPREFIX);
+    DrawTextA(b.dc, c.utf8, -1, &box, DT_LEFT | DT_NOPREFIX);
+    EXPECT_EQ(0, std::memcmp(a.bits, b.bits, 120 * 40 * 4)) << c.utf8;
+    EXPECT_GE(a.Ink().right, 0);
+  }
+}
+
 TEST(GdiText, DrawingOutsideTheBitmapIsClipped) {
   Canvas cv(50, 20, Arial(-30));
   RECT boxes[] = {{-40, -20, 30, 10}, {30, 10, 200, 100}, {-500, -500, -400, -400}, {10, 5, 5, 2}};
   for (RECT& b : boxes) DrawTextA(cv.dc, "Wide text here", -1, &b, DT_LEFT | DT_WORDBREAK);
-  SUCCEED();  // the sanitizers check the writes
+  // Extreme rectangles and a long text in a huge font: sizes saturate instead of overflowing.
+  LOGFONTA huge = Arial(-2000);
+  Canvas big(64, 64, huge);
+  std::string longWord(20000, 'W');
+  RECT r{0, 0, 100, 0};
+  int h = DrawTextExA(big.dc, longWord.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK, nullptr);
+  EXPECT_GT(h, 0);
+  EXPECT_GT(r.right, 100);
+  RECT far{-2147483647, -2147483647, 2147483647, 2147483647};
+  DrawTextA(big.dc, longWord.c_str(), -1, &far, DT_CENTER | DT_WORDBREAK);
+  std::string lines(100000, '\n');
+  RECT tall{0, 0, 64, 0};
+  EXPECT_GT(DrawTextExA(big.dc, lines.c_str(), -1, &tall, DT_CALCRECT, nullptr), 0);
 }
 
 }  // namespace
