@@ -34,12 +34,14 @@ int SubtitleEngine::ReadSubRip(const char* file) {
     *arrow = 0;
     int32_t start = SubRipTime(line), end = SubRipTime(arrow + 5);
     if (start == -1 || end == -1) return -1;
-    SharedString text;
+    // Joined here rather than appended to a SharedString, whose every append measures the text
+    // again: an entry of many lines would take quadratic time.
+    std::string text;
     while ((got = src.ReadLine(line, kLineBytes) == 0) && line[0]) {
-      if (!text.IsEmpty()) text += "\n";
+      if (!text.empty()) text += '\n';
       text += line;
     }
-    items.Append(new SubtitleItem(start, end, text));
+    items.Append(new SubtitleItem(start, end, SharedString(text.c_str())));
   }
   SortByStart();
   return items.Count() > 0 ? 0 : 1;

@@ -85,7 +85,7 @@ int32_t RealTextTime(const char* text) {
 // bounded.
 class RealTextConverter : public MarkupConverter {
 public:
-  static constexpr int kMaxTextBytes = 4096;
+  static constexpr int kMaxTextBytes = 1024;
   static constexpr size_t kMaxStoredBytes = 16u << 20;
 
   explicit RealTextConverter(SubtitleItemList& items) : m_items(items) {}

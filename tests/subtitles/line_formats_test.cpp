@@ -76,6 +76,16 @@ TEST_F(LineFormats, SubRip) {
         });
 }
 
+TEST_F(LineFormats, SubRipEntryOfManyLines) {
+  // Joining the lines of one entry must stay linear in their number.
+  std::string bytes = "1\n00:00:01,000 --> 00:00:02,000\n";
+  for (int i = 0; i < 400000; ++i) bytes += "ab\n";
+  SubtitleEngine e;
+  ASSERT_EQ(e.ReadSubRip(Write("long.srt", bytes).c_str()), 0);
+  ASSERT_EQ(e.items.Count(), 1);
+  EXPECT_EQ(e.items[0]->text.Length(), 400000 * 3 - 1);
+}
+
 TEST_F(LineFormats, SubViewer1) {
   Check(&SubtitleEngine::ReadSubViewer1, "SubViewer 1.0", "f.sub",
         {

@@ -128,11 +128,23 @@ TEST_F(ScriptFormats, RealTextStoresABoundedAmountOfText) {
     longest = std::max(longest, e.items[i]->text.Length());
   }
   EXPECT_LE(total, size_t{16} << 20);
-  EXPECT_LE(longest, 4096 + 201);
+  EXPECT_LE(longest, 1024 + 201);
   EXPECT_GT(e.items.Count(), 1000);
   // The text starts over once it is longer than a screen could hold.
   EXPECT_EQ(e.items[0]->text.Length(), 200);
-  EXPECT_EQ(e.items[21]->text.Length(), 200);
+  EXPECT_EQ(e.items[5]->text.Length(), 6 * 201 - 1);
+  EXPECT_EQ(e.items[6]->text.Length(), 200);
+}
+
+TEST_F(ScriptFormats, RealTextManyTagsAfterLongText) {
+  // Every tag looks at the text built so far; that text stays short, so this stays linear.
+  std::string bytes = "<time begin=\"1\"/>" + std::string(1000, 'x');
+  for (int i = 0; i < 300000; ++i) bytes += "<b>";
+  bytes += "<time begin=\"2\"/>end";
+  SubtitleEngine e;
+  ASSERT_EQ(e.ReadRealText(Write("tags.rt", bytes).c_str()), 0);
+  ASSERT_EQ(e.items.Count(), 2);
+  EXPECT_EQ(e.items[0]->text.Length(), 1000);
 }
 
 }  // namespace
