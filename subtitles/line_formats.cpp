@@ -41,7 +41,9 @@ int SubtitleEngine::ReadSubRip(const char* file) {
       if (!text.empty()) text += '\n';
       text += line;
     }
-    items.Append(new SubtitleItem(start, end, SharedString(text.c_str())));
+    // Real files style their text with a few HTML-like tags; shown as they stand they would
+    // appear on the picture, and entries hold plain text.
+    items.Append(new SubtitleItem(start, end, SharedString(StripSubRipStyling(text).c_str())));
   }
   SortByStart();
   return items.Count() > 0 ? 0 : 1;

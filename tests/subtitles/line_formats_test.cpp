@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "subtitles/reader_util.h"
 #include "tests/subtitles/reader_test_util.h"
 
 namespace {
@@ -84,6 +85,25 @@ TEST_F(LineFormats, SubRipEntryOfManyLines) {
   ASSERT_EQ(e.ReadSubRip(Write("long.srt", bytes).c_str()), 0);
   ASSERT_EQ(e.items.Count(), 1);
   EXPECT_EQ(e.items[0]->text.Length(), 400000 * 3 - 1);
+}
+
+// Styling tags of real SubRip files are not text; look-alikes that are not styling stay.
+TEST(SubRipStyling, TagsAndOverridesAreDroppedOtherTextStays) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"<i>Where?</i>", "Where?"},
+      {"<I>Loud</I> and <b>bold</b>, <U>u</u> <s>x</S>", "Loud and bold, u x"},
+      {"<font color=\"#ffff00\">- Hurry.</font>\n- Coming!", "- Hurry.\n- Coming!"},
+      {"{\\an8}On top", "On top"},
+      {"a < b and c > d", "a < b and c > d"},
+      {"<fontish> <i", "<fontish> <i"},
+      {"{not an override}", "{not an override}"},
+      {"<font color=red unclosed", "<font color=red unclosed"},
+      {"{\\i1 unclosed", "{\\i1 unclosed"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, StripSubRipStyling(c.in)) << c.in;
 }
 
 TEST_F(LineFormats, SubViewer1) {
