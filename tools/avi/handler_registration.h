@@ -1,0 +1,42 @@
+// First-use registration of the MP4 file handler: when the registry store has no usable handler
+// for ".mp4", the tools register liblantrel.so, taken from $LANTREL_MODULE or from the lib folder
+// beside the program (build/<tree>/bin -> build/<tree>/lib).
+#pragma once
+
+#include <unistd.h>
+
+#include <string>
+
+#include "avifile/guids.h"
+#include "platform/vfw/avifile.h"
+
+inline std::string DefaultLantrelModule() {
+  if (const char* env = std::getenv("LANTREL_MODULE"); env && *env) return env;
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  if (n <= 0) return "liblantrel.so";
+  std::string path(self, static_cast<size_t>(n));
+  path = path.substr(0, path.find_last_of('/'));
+  return path + "/../lib/liblantrel.so";
+}
+
+// True when ".mp4" names a handler whose module exists (registering it first if needed).
+inline bool EnsureMp4Handler(std::string* error) {
+  CLSID clsid;
+  char module[4096];
+  if (AVIFileGetHandler("mp4", &clsid) && AVIFileGetHandlerModule(clsid, module, sizeof module) &&
+      access(module, R_OK) == 0)
+    return true;
+  std::string path = DefaultLantrelModule();
+  char resolved[4096];
+  if (realpath(path.c_str(), resolved)) path = resolved;
+  if (access(path.c_str(), R_OK) != 0) {
+    *error = "the MP4 handler module " + path + " is missing (set LANTREL_MODULE)";
+    return false;
+  }
+  if (AVIFileRegisterHandler("mp4", CLSID_MP4File, path.c_str(), "MP4 file handler") != 0) {
+    *error = "cannot register the MP4 handler in the registry store";
+    return false;
+  }
+  return true;
+}
