@@ -55,6 +55,10 @@ MP4ReadStream::MP4ReadStream(mp4_shared_file* file, int track, int kind)
     uint64_t time = 0;
     uint32_t timescale = 0;
     mp4file_get_sample_time(h, track_, sample_count_ - 1, &time, &timescale);
+    // The start of the last sample falls one sample short of the stream's length, which would
+    // make every rate derived from it too high; the track's own duration covers it all.
+    mp4_track* t = mp4file_find_track(h, track_);
+    if (t && t->media_duration > time) time = t->media_duration;
     if (timescale) duration_ = double(time) / double(timescale);
   }
   if (kind_ == 1) {
