@@ -53,6 +53,8 @@ struct UsageCase {
   std::vector<std::string> args;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
 class ConvertUsage : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(ConvertUsage, PrintsUsageAndFails) {

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "avifile/guids.h"
@@ -20,16 +21,18 @@ inline std::string DefaultLantrelModule() {
   return path + "/../lib/liblantrel.so";
 }
 
-// True when ".mp4" names a handler whose module exists (registering it first if needed).
+// True when ".mp4" names a handler whose module exists (registering it first if needed). A module
+// named by $LANTREL_MODULE replaces whatever is registered.
 inline bool EnsureMp4Handler(std::string* error) {
-  CLSID clsid;
-  char module[4096];
-  if (AVIFileGetHandler("mp4", &clsid) && AVIFileGetHandlerModule(clsid, module, sizeof module) &&
-      access(module, R_OK) == 0)
-    return true;
   std::string path = DefaultLantrelModule();
   char resolved[4096];
   if (realpath(path.c_str(), resolved)) path = resolved;
+  const bool explicit_module = std::getenv("LANTREL_MODULE") && *std::getenv("LANTREL_MODULE");
+  CLSID clsid;
+  char module[4096];
+  if (AVIFileGetHandler("mp4", &clsid) && AVIFileGetHandlerModule(clsid, module, sizeof module) &&
+      access(module, R_OK) == 0 && (!explicit_module || path == module))
+    return true;
   if (access(path.c_str(), R_OK) != 0) {
     *error = "the MP4 handler module " + path + " is missing (set LANTREL_MODULE)";
     return false;
