@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # avi2mp4 beside ffmpeg on the same input: a 60 s 720x576 MPEG-4 Visual + MP3 AVI made here with
 # ffmpeg (into build/bench-data, never committed). ffmpeg remuxes with +genpts (without it B-frame
-# files get wrong times) and +faststart, so both write a fast-start MP4. One run each; the times,
+# files get wrong times) and +faststart (and -c:v mpeg4 before -i to know the FourCC), so both write a fast-start MP4. One run each; the times,
 # the ratio and the peak memory of both are printed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -35,7 +35,8 @@ def run(cmd):
     return float(elapsed), int(rss)  # seconds, KiB
 
 ours, ours_rss = run([tool, "--log", os.devnull, src, os.path.join(data, "ours.mp4")])
-peer, peer_rss = run(["ffmpeg", "-nostdin", "-y", "-v", "error", "-fflags", "+genpts", "-i", src,
+# "-c:v mpeg4" before -i tells ffmpeg what the KU50 FourCC holds; it changes nothing else.
+peer, peer_rss = run(["ffmpeg", "-nostdin", "-y", "-v", "error", "-fflags", "+genpts", "-c:v", "mpeg4", "-i", src,
                       "-c", "copy", "-movflags", "+faststart", os.path.join(data, "ffmpeg.mp4")])
 size = os.path.getsize(src) / 1e6
 print(f"input: {size:.1f} MB, 60 s 720x576 MPEG-4 Visual (B-frames) + MP3")

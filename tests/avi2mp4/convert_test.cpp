@@ -305,4 +305,33 @@ TEST_F(ConvertFfmpeg, CancelInSecondPassLeavesAPlayableFile) {
   EXPECT_EQ(FfmpegComplaints(out), "");
 }
 
+// The tool around the entry point: its own help, the usage of the entry point, the exit status
+// and the progress drawn on standard error.
+TEST(ConvertTool, CommandLine) {
+  const std::string tool = std::string(MC_BINARY_DIR) + "/bin/avi2mp4";
+  int status = 0;
+  std::string out = Shell(tool + " --help 2>&1", &status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(out.find("usage: avi2mp4 [-h] [-n maxframes] [--log FILE] IN.avi OUT.mp4"), std::string::npos);
+  for (const char* args : {"", " in.avi", " -h in.avi out.mp4", " in.avi out.mp4 -n", " --log"}) {
+    Shell(tool + args + " >/dev/null 2>&1", &status);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << args;
+  }
+  out = Shell(tool + " in.avi 2>/dev/null", &status);
+  EXPECT_NE(out.find("usage: " + tool + " [-h] [-n maxframes] infile.avi outfile.mp4 \n"), std::string::npos) << out;
+}
+
+TEST_F(ConvertFfmpeg, ToolConvertsWithProgressAndLogFile) {
+  std::string in = TempPath("tool.avi"), out = TempPath("tool.mp4"), log = TempPath("tool.log");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame"));
+  int status = 0;
+  std::string err = Shell(std::string(MC_BINARY_DIR) + "/bin/avi2mp4 --log '" + log + "' '" + in + "' '" + out +
+                              "' 2>&1 >/dev/null",
+                          &status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << err;
+  EXPECT_NE(err.find("100%"), std::string::npos) << err;
+  EXPECT_NE(Slurp(log).find("**** second pass ****"), std::string::npos);
+  EXPECT_EQ(FfmpegComplaints(out), "");
+}
+
 }  // namespace
