@@ -93,21 +93,34 @@ function(mc_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
 endfunction()
 
-# mc_product(name LIBS ... [LINK ...]): one of the three delivered shared libraries. Whole static
-# libraries are linked in; only symbols marked MC_EXPORT are visible.
+# mc_product(name LIBS ... [EXPORTS ...] [LINK ...]): one of the three delivered shared libraries.
+# Whole static libraries are linked in; the version script makes exactly the EXPORTS visible
+# (functions marked MC_EXPORT where they are defined), so that no library internals or template
+# instantiations leak out of the module.
 function(mc_product name)
-  cmake_parse_arguments(A "" "" "LIBS;LINK" ${ARGN})
+  cmake_parse_arguments(A "" "" "LIBS;EXPORTS;LINK" ${ARGN})
   set(present "")
   foreach(lib IN LISTS A_LIBS)
     if(TARGET ${lib})
       list(APPEND present ${lib})
     endif()
   endforeach()
+  set(script "{\n")
+  if(A_EXPORTS)
+    string(APPEND script "  global:\n")
+    foreach(sym IN LISTS A_EXPORTS)
+      string(APPEND script "    ${sym};\n")
+    endforeach()
+  endif()
+  string(APPEND script "  local: *;\n};\n")
+  set(map ${PROJECT_BINARY_DIR}/products/${name}.map)
+  file(WRITE ${map} "${script}")
   add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/products/module.cpp)
   if(present)
     target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${present}>")
   endif()
   target_link_libraries(${name} PRIVATE ${A_LINK})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined)
-  set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib)
+  target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--version-script=${map})
+  set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib
+                                           LINK_DEPENDS ${map} MC_EXPORTS "${A_EXPORTS}")
 endfunction()

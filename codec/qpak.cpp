@@ -21,47 +21,61 @@ inline uint32_t Load32(const uint8_t* p) {
 inline uint32_t Hash(uint32_t word) { return (word * 2654435761u) >> (32 - kHashBits); }
 
 // Writes items behind their flag bytes and charges them against the capacity: a flag byte when
-// its group opens, four bytes per literal and two per match.
+// its group opens, four bytes per literal and two per match. A group opened with room for eight
+// literals needs no further checks; the flag byte is stored when the group closes.
 class Emitter {
  public:
   Emitter(uint8_t* dst, size_t capacity) : dst_(dst), capacity_(capacity) {}
 
   bool Literal(const uint8_t* word) {
-    if (!Open(4)) return false;
+    if (slot_ == 0 && !OpenGroup()) return false;
+    if (!roomy_ && length_ + 4 > capacity_) return false;
     std::memcpy(dst_ + length_, word, 4);
     length_ += 4;
-    Next();
+    Close(0);
     return true;
   }
 
   bool Match(uint32_t code) {
-    if (!Open(2)) return false;
-    dst_[flag_] |= static_cast<uint8_t>(0x80u >> slot_);
+    if (slot_ == 0 && !OpenGroup()) return false;
+    if (!roomy_ && length_ + 2 > capacity_) return false;
     dst_[length_] = static_cast<uint8_t>(code);
     dst_[length_ + 1] = static_cast<uint8_t>(code >> 8);
     length_ += 2;
-    Next();
+    Close(0x80u);
     return true;
   }
 
-  size_t length() const { return length_; }
+  // Stores the flag byte of an unfinished last group; its unused low bits stay 0.
+  size_t Finish() {
+    if (slot_ != 0) dst_[flag_] = static_cast<uint8_t>(bits_);
+    slot_ = 0;
+    return length_;
+  }
 
  private:
-  bool Open(size_t cost) {
-    if (slot_ == 0) {
-      if (length_ + 1 > capacity_) return false;
-      flag_ = length_++;
-      dst_[flag_] = 0;
-    }
-    return length_ + cost <= capacity_;
+  bool OpenGroup() {
+    if (length_ + 1 > capacity_) return false;
+    flag_ = length_++;
+    bits_ = 0;
+    roomy_ = capacity_ - length_ >= 32;
+    return true;
   }
-  void Next() { slot_ = (slot_ + 1) & 7; }
+  void Close(unsigned bit) {
+    bits_ |= bit >> slot_;
+    if (++slot_ == 8) {
+      dst_[flag_] = static_cast<uint8_t>(bits_);
+      slot_ = 0;
+    }
+  }
 
   uint8_t* dst_;
   size_t capacity_;
   size_t length_ = 0;
   size_t flag_ = 0;
   unsigned slot_ = 0;
+  unsigned bits_ = 0;
+  bool roomy_ = false;
 };
 
 bool EmitLiterals(Emitter& out, const uint8_t* src, size_t from, size_t to) {
@@ -75,41 +89,29 @@ bool EmitLiterals(Emitter& out, const uint8_t* src, size_t from, size_t to) {
 Scratch::Scratch() = default;
 Scratch::~Scratch() = default;
 
-bool Scratch::Reserve(size_t words) {
-  if (!front_) {
-    front_.reset(new (std::nothrow) uint32_t[size_t{1} << kHashBits]);
-    tail_.reset(new (std::nothrow) uint32_t[size_t{1} << kHashBits]);
-    if (!front_ || !tail_) {
-      front_.reset();
-      tail_.reset();
-      return false;
-    }
-  }
-  if (words > words_) {
-    next_.reset(new (std::nothrow) uint32_t[words]);
-    words_ = next_ ? words : 0;
-    if (!next_) return false;
-  }
-  return true;
+bool Scratch::Reserve() {
+  if (!buckets_) buckets_.reset(new (std::nothrow) Bucket[size_t{1} << kHashBits]);
+  if (!ring_) ring_.reset(new (std::nothrow) uint32_t[kRing]);
+  return buckets_ && ring_;
 }
 
 // The window holds the positions p-511 ... p-33. Positions holding words of one hash form a chain
-// in increasing order (next[]), with front[] the farthest one still in the window and tail[] the
-// newest. Walking from front[] visits candidates from the farthest to the nearest, as the
-// decisions need: the longest match wins, the farthest among equally long ones, and the first
-// 32-word match found (the farthest) ends the search. A chain whose newest entry has left the
-// window is dropped rather than walked, and fronts are advanced on every insertion, so every
-// position a walk touches lies within the last kRing positions and next[] can be a small ring.
+// in increasing order (next[]); the hash's bucket keeps the chain's front, the farthest entry
+// still in the window, and its tail, the newest. Walking from the front visits candidates from the
+// farthest to the nearest, as the decisions need: the longest match wins, the farthest among
+// equally long ones, and the first 32-word match found (the farthest) ends the search. A chain
+// whose tail has left the window is dropped rather than walked, and fronts are advanced on every
+// insertion, so every position a walk touches lies within the last kRing positions and next[]
+// can be a small ring.
 bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_t* outLength, Scratch* scratch) {
   if (n < kMinCompressBytes) return false;
   const size_t words = n / 4;
-  if (words >= kNone || !scratch->Reserve(kRing)) return false;
-  uint32_t* next = scratch->next();
-  uint32_t* front = scratch->front();
-  uint32_t* tail = scratch->tail();
+  if (words >= kNone || !scratch->Reserve()) return false;
+  uint32_t* next = scratch->ring();
+  Bucket* buckets = scratch->buckets();  // front and tail side by side: one cache line serves both
   // An empty bucket's tail is position 0, which has left the window before the first search
   // (farthest >= 1), so one comparison tells an empty bucket from one without candidates.
-  std::memset(tail, 0, sizeof(uint32_t) << kHashBits);
+  std::memset(buckets, 0, sizeof(Bucket) << kHashBits);
   size_t count = 0;
   const Kernel* kernels = Kernels(&count);
   const MatchRunFn run = kernels[SelectedKernel()].matchRun;
@@ -127,23 +129,24 @@ bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_
       const uint32_t i = static_cast<uint32_t>(inserted);
       // Without branches on the common path: a live chain gets the new position linked and
       // its front moved into the window; a dead one starts over at the new position.
-      const uint32_t t = tail[h];
+      Bucket& b = buckets[h];
+      const uint32_t t = b.tail;
       const bool live = t >= farthest;
       next[(live ? t : i) & kRingMask] = i;
       next[i & kRingMask] = kNone;
-      uint32_t f = live ? front[h] : i;
+      uint32_t f = live ? b.front : i;
       while (f < farthest) f = next[f & kRingMask];
-      front[h] = f;
-      tail[h] = i;
+      b.front = f;
+      b.tail = i;
     }
     const uint32_t word = Load32(src + 4 * p);
     const uint32_t h = Hash(word);
     int best = -1;
     size_t bestQ = 0;
-    if (tail[h] >= farthest) {
-      uint32_t q = front[h];
+    if (buckets[h].tail >= farthest) {
+      uint32_t q = buckets[h].front;
       while (q < farthest) q = next[q & kRingMask];
-      front[h] = q;
+      buckets[h].front = q;
       const uint8_t* ahead = src + 4 * (p + 1);
       for (; q != kNone; q = next[q & kRingMask]) {
         if (Load32(src + 4 * size_t{q}) != word) continue;
@@ -166,7 +169,7 @@ bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_
     }
   }
   if (!EmitLiterals(out, src, p, words)) return false;
-  *outLength = out.length();
+  *outLength = out.Finish();
   return true;
 }
 
@@ -204,7 +207,7 @@ bool CompressReference(const uint8_t* src, size_t n, uint8_t* dst, size_t capaci
     }
   }
   if (!EmitLiterals(out, src, p, words)) return false;
-  *outLength = out.length();
+  *outLength = out.Finish();
   return true;
 }
 

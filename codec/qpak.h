@@ -17,20 +17,24 @@ constexpr size_t kWindowFar = 511;
 constexpr size_t kWindowNear = 33;
 constexpr int kMaxExtra = 31;
 
-// Working memory of the fast encoder, kept between frames so that coding does not allocate.
+// Working memory of the fast encoder (a hash table and a ring of chain links), kept between
+// frames so that coding does not allocate.
+struct Bucket {
+  uint32_t front, tail;  // farthest and newest position of a hash chain
+};
+
 class Scratch {
  public:
   Scratch();
   ~Scratch();
-  // Room for a source of `words` words; false when memory is short.
-  bool Reserve(size_t words);
-  uint32_t* next() { return next_.get(); }
-  uint32_t* front() { return front_.get(); }
-  uint32_t* tail() { return tail_.get(); }
+  // Allocates the memory on first use; false when memory is short.
+  bool Reserve();
+  Bucket* buckets() { return buckets_.get(); }
+  uint32_t* ring() { return ring_.get(); }
 
  private:
-  std::unique_ptr<uint32_t[]> next_, front_, tail_;
-  size_t words_ = 0;
+  std::unique_ptr<Bucket[]> buckets_;
+  std::unique_ptr<uint32_t[]> ring_;
 };
 
 // Codes `n` bytes (the whole words of them) into dst. False when the source is shorter than

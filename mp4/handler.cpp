@@ -226,6 +226,10 @@ int mp4v_handle(mp4_media_handler* m, mp4file* h, const uint8_t* data, int64_t L
         return 0;
       }
     }
+    if (rec.type == 'B' && m->pending_count >= MP4V_MAX_PENDING) {
+      mp4_log(h, MP4_LOG_ERROR, "Too many B-VOPs in a row\n");
+      return 1;
+    }
     if (m->mode == MP4_HANDLER_WRITE) {
       if (mp4file_write_media(h, data, static_cast<uint32_t>(L), &rec.offset) != 0) return 1;
     }
@@ -249,10 +253,6 @@ int mp4v_handle(mp4_media_handler* m, mp4file* h, const uint8_t* data, int64_t L
       m->have_anchor = 1;
       m->pending[0] = rec;
     } else {
-      if (m->pending_count >= MP4V_MAX_PENDING) {
-        mp4_log(h, MP4_LOG_ERROR, "Too many B-VOPs in a row\n");
-        return 1;
-      }
       m->pending[++m->pending_count] = rec;
     }
     ++m->vop_number;

@@ -179,6 +179,11 @@ int read_stsd(mp4_mem_atom* a, mp4_track* t) {
   t->stsd.version_flags = mp4_mem_read32(a);
   uint32_t count = mp4_mem_read32(a);
   if (!table_fits(a, count, 8)) return 1;
+  // A second stsd in one stbl replaces the first.
+  for (uint32_t i = 0; i < t->stsd.entry_count; ++i) std::free(t->stsd.entries[i].dsi);
+  std::free(t->stsd.entries);
+  t->stsd.entries = nullptr;
+  t->stsd.entry_count = 0;
   t->stsd.entries = static_cast<mp4_sample_entry*>(std::calloc(count ? count : 1, sizeof(mp4_sample_entry)));
   if (!t->stsd.entries) return 1;
   t->stsd.entry_count = count;
@@ -416,6 +421,7 @@ void read_trak(mp4_mem_atom* a, mp4_track* t, const char** error) {
 
 int mp4file_moov_read(mp4_mem_atom* moov, mp4_movie* movie, const char** error) {
   payload(moov);
+  movie->audio_profile = movie->visual_profile = 0xFE;  // what a rewritten iods declares
   mp4_mem_atom c;
   uint32_t traks = 0;
   while (mp4_mem_next_child(moov, &c)) {

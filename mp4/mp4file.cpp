@@ -406,11 +406,15 @@ uint32_t mp4file_read_sample(mp4file* h, int track, uint32_t index, uint8_t* buf
     h->error = "mp4file_read_sample() : sample lies outside the file";
     return 0;
   }
+  // A file being written must go on at its end after a look back.
+  const int64_t resume = h->read_mode ? -1 : mp4fileio_tell(&h->io);
   mp4fileio_seek(&h->io, static_cast<int64_t>(offset));
   mp4fileio_read(&h->io, buffer, size);
-  if (h->io.error) {
-    h->error = h->io.error;
-    h->io.error = nullptr;  // a failed read must not poison every later one
+  const char* error = h->io.error;
+  h->io.error = nullptr;  // a failed read must not poison every later one
+  if (resume >= 0) mp4fileio_seek(&h->io, resume);
+  if (error) {
+    h->error = error;
     return 0;
   }
   return size;
@@ -463,11 +467,14 @@ int mp4file_get_vop_type(mp4file* h, int track, uint32_t index) {
   uint32_t size = mp4_track_sample_size(t, index);
   uint32_t n = size < sizeof head ? size : sizeof head;
   if (n < 5) return 0;
+  const int64_t resume = h->read_mode ? -1 : mp4fileio_tell(&h->io);
   mp4fileio_seek(&h->io, static_cast<int64_t>(offset));
   mp4fileio_read(&h->io, head, n);
-  if (h->io.error) {
-    h->error = h->io.error;
-    h->io.error = nullptr;
+  const char* error = h->io.error;
+  h->io.error = nullptr;
+  if (resume >= 0) mp4fileio_seek(&h->io, resume);
+  if (error) {
+    h->error = error;
     return 0;
   }
   for (uint32_t p = 0; p + 4 < n; ++p)

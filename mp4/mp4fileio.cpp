@@ -6,6 +6,7 @@ namespace {
 
 int64_t file_length(mp4fileio* io) {
   if (io->counting) return io->end;
+  if (io->known_length >= 0) return io->known_length;
   long here = std::ftell(io->file);
   if (here < 0 || std::fseek(io->file, 0, SEEK_END) != 0) {
     io->error = "mp4fileio_length() INVALID_FILE_SIZE";
@@ -17,6 +18,7 @@ int64_t file_length(mp4fileio* io) {
     io->error = "mp4fileio_length() INVALID_FILE_SIZE";
     return 0;
   }
+  if (io->read_only) io->known_length = size;  // a file we only read does not change under us
   return size;
 }
 
@@ -62,11 +64,14 @@ const mp4fileio_ops kUserOps = {user_length, user_seek, user_read, user_tell};
 
 int mp4fileio_open(mp4fileio* io, const char* path, int mode) {
   std::memset(io, 0, sizeof *io);
+  io->known_length = -1;
   io->ops = &kFileOps;
   if (!path) {
     io->counting = 1;
     return 0;
   }
+  io->known_length = -1;
+  io->read_only = mode != 1;
   io->file = std::fopen(path, mode == 1 ? "w+b" : "rb");
   if (!io->file) {
     io->error = "mp4fileio_open() failed";

@@ -32,6 +32,8 @@ struct mp4fileio {
   int counting;
   int64_t position;  // counting mode
   int64_t end;       // counting mode
+  int read_only;
+  int64_t known_length;  // files opened for reading: their length, once asked (-1 before)
   const mp4fileio_ops* ops;
   const mp4fileio_user_functions* user;
   void* user_context;

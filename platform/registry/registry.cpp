@@ -115,8 +115,9 @@ struct Cache {
 };
 
 Cache& TheCache() {
-  static Cache* cache = new Cache;  // never destroyed: used from other statics' destructors
-  return *cache;
+  // An ordinary static: a module that links the store and is unloaded frees it with itself.
+  static Cache cache;
+  return cache;
 }
 
 bool SameFile(const Cache& c, const std::string& path, const struct stat& st) {

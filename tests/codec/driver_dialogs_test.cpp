@@ -125,6 +125,32 @@ TEST_F(DialogTest, SetingEditsAndSavesTheDriverSettings) {
   EXPECT_EQ(Settings(), DWORD{kYuvEnable | kRgb32Disable});
 }
 
+TEST_F(DialogTest, DriverLoadReadsTheFirstFourBytesOfTheStoredValue) {
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::vector<BYTE> data;
+    DWORD expected;
+  };
+  const Case cases[] = {
+      {"dword", REG_DWORD, {0x05, 0, 0, 0}, 0x5},
+      {"longer binary", REG_BINARY, {0x0A, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0xA},
+      {"two bytes", REG_BINARY, {0x03, 0x00}, 0x3},
+  };
+  for (const Case& c : cases) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mirabe\\aviqpak", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "ICM_SETING", 0, c.type, c.data.data(), static_cast<DWORD>(c.data.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    SetSettings(0xFFFF);
+    EXPECT_EQ(DriverProc(0, nullptr, DRV_LOAD, 0, 0), 1);
+    EXPECT_EQ(Settings(), c.expected) << c.name;
+  }
+}
+
 TEST_F(DialogTest, AboutBox) {
   ui::TakeMessageBoxes();
   EXPECT_EQ(inst_->Send(ICM_ABOUT, 0), 0);

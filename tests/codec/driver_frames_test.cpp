@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codec/colour.h"
+#include "codec/qpak.h"
 #include "tests/codec/driver_fixture.h"
 
 using namespace codec_test;
@@ -79,6 +80,22 @@ TEST_F(DriverTest, SplitFrameOfOddHeightNeedsMoreThanTheRawSize) {
   Bytes back(picture.size());
   ASSERT_EQ(DecompressFrame(stream, coded.data, out, back), ICERR_OK);
   EXPECT_EQ(back, picture);
+}
+
+TEST_F(DriverTest, StreamAsLongAsTheRawBandIsStoredRaw) {
+  // 1039 distinct words with one 32-word repeat: 1007 literals, one match and 126 flag bytes
+  // make 4156 bytes, the band's own length, which a decoder would take for raw data.
+  Bytes picture = RandomBytes(1039 * 4, 21);
+  std::memcpy(&picture[900 * 4], &picture[600 * 4], 32 * 4);
+  Bytes stream(8192);
+  size_t length = 0;
+  qpak::Scratch scratch;
+  ASSERT_TRUE(qpak::Compress(picture.data(), picture.size(), stream.data(), stream.size(), &length, &scratch));
+  ASSERT_EQ(length, picture.size());
+  Format in = RgbFormat(1385, 1, 24);  // one row of 4156 bytes
+  ASSERT_EQ(DibStride(1385, 24), picture.size());
+  Coded coded = Compress(in, picture);
+  EXPECT_EQ(coded.data, picture);
 }
 
 TEST_F(DriverTest, NullFramesBetweenBeginAndEnd) {
@@ -223,6 +240,66 @@ TEST_F(DriverTest, YuvModesDecodeToTheirDefiningArithmetic) {
         }
         EXPECT_EQ(back, expected);
       }
+    }
+  }
+}
+
+// The band layouts written out from their table: group bytes in order, groups left to right,
+// rows in memory order (pairs of rows for 4:2:0), chroma from the summed numerators.
+Bytes ExpectedBand(int mode, const Bytes& picture, int32_t width, int32_t rows, size_t stride) {
+  Bytes band;
+  auto num = [&](int32_t x, int32_t y) { return Numerators(&picture[y * stride + 3 * x]); };
+  auto luma = [&](int32_t x, int32_t y) { return static_cast<uint8_t>(num(x, y).y >> 18); };
+  auto chroma = [&](std::initializer_list<std::pair<int32_t, int32_t>> px, bool v) {
+    int64_t sum = 0;
+    for (auto [x, y] : px) sum += v ? num(x, y).v : num(x, y).u;
+    const int shift = px.size() == 1 ? 18 : px.size() == 2 ? 19 : 20;
+    return static_cast<uint8_t>(sum >> shift);
+  };
+  for (int32_t y = 0; y < rows; ++y) {
+    if (mode == colour::kYuv420 && (y % 2 == 1 || y + 1 >= rows)) continue;
+    for (int32_t x = 0;; ) {
+      if (mode == colour::kYuv111 && x + 1 <= width) {
+        band.insert(band.end(), {luma(x, y), chroma({{x, y}}, false), chroma({{x, y}}, true)});
+        x += 1;
+      } else if (mode == colour::kYuv422 && x + 4 <= width) {
+        band.insert(band.end(), {luma(x, y), luma(x + 1, y), luma(x + 2, y), luma(x + 3, y),
+                                 chroma({{x, y}, {x + 1, y}}, false), chroma({{x + 2, y}, {x + 3, y}}, false),
+                                 chroma({{x, y}, {x + 1, y}}, true), chroma({{x + 2, y}, {x + 3, y}}, true)});
+        x += 4;
+      } else if (mode == colour::kYuv411 && x + 4 <= width) {
+        band.insert(band.end(), {luma(x, y), luma(x + 1, y), luma(x + 2, y), luma(x + 3, y),
+                                 chroma({{x, y}, {x + 1, y}, {x + 2, y}, {x + 3, y}}, false),
+                                 chroma({{x, y}, {x + 1, y}, {x + 2, y}, {x + 3, y}}, true)});
+        x += 4;
+      } else if (mode == colour::kYuv211 && x + 2 <= width) {
+        band.insert(band.end(), {luma(x, y), luma(x + 1, y), chroma({{x, y}, {x + 1, y}}, false),
+                                 chroma({{x, y}, {x + 1, y}}, true)});
+        x += 2;
+      } else if (mode == colour::kYuv420 && x + 2 <= width) {
+        band.insert(band.end(), {luma(x, y), luma(x + 1, y), luma(x, y + 1), luma(x + 1, y + 1),
+                                 chroma({{x, y}, {x + 1, y}, {x, y + 1}, {x + 1, y + 1}}, false),
+                                 chroma({{x, y}, {x + 1, y}, {x, y + 1}, {x + 1, y + 1}}, true)});
+        x += 2;
+      } else {
+        break;
+      }
+    }
+  }
+  return band;
+}
+
+TEST_F(DriverTest, YuvBandsFollowTheirLayouts) {
+  for (int mode : {colour::kYuv111, colour::kYuv422, colour::kYuv411, colour::kYuv211, colour::kYuv420}) {
+    for (int32_t width : {9, 12, 14}) {
+      const int32_t height = 5;
+      SetState(static_cast<uint8_t>(mode), 0, 1);  // stored raw: the frame is the band
+      Format in = RgbFormat(width, height, 24);
+      Bytes picture = RandomBytes(height * DibStride(width, 24), static_cast<uint32_t>(mode * 100 + width));
+      Coded coded = Compress(in, picture);
+      EXPECT_EQ(coded.data, ExpectedBand(mode, picture, width, height, DibStride(width, 24)))
+          << "mode " << mode << " width " << width;
+      EXPECT_EQ(coded.data.size(), colour::YuvBandLength(mode, width, height));
     }
   }
 }

@@ -216,9 +216,15 @@ TEST(Tree, WrittenLayout) {
   EXPECT_EQ(f[static_cast<size_t>(esds) + 12 + 5 + 3 + 5], 0x6B);
   // hdlr carries the banner.
   EXPECT_NE(std::search(f.begin(), f.end(), kMp4Banner, kMp4Banner + std::strlen(kMp4Banner) + 1), f.end());
-  // The language packs to 0x15C7 ("eng").
+  // The language packs to 0x15C7 ("eng"); 0 reads back as "und".
   long mdhd = FindType(f, "mdhd", mdat);
   EXPECT_EQ((f[mdhd + 28] << 8) | f[mdhd + 29], 0x15C7);
+  f[mdhd + 28] = f[mdhd + 29] = 0;
+  MemoryFile m{f};
+  mp4file* h = mp4file_open_user(&kMemoryFunctions, &m);
+  EXPECT_STREQ(mp4file_find_track(h, 1)->language, "und");
+  EXPECT_STREQ(mp4file_find_track(h, 2)->language, "eng");
+  mp4file_close(h);
 }
 
 TEST(Tree, MissingChildren) {
@@ -316,6 +322,12 @@ TEST(Tree, WritingRefusesWhatItCannotStore) {
     const char* e = mp4file_make_faststart(dir.file("v1.mp4").c_str(), dir.file("out.mp4").c_str());
     EXPECT_STREQ(e, c.error);
   }
+  // Decode-time and size tables that count different samples cannot both be written.
+  Bytes m = f;
+  PutBe32(m, static_cast<size_t>(FindType(m, "stts")) + 16, 9);
+  WriteFile(dir.file("mismatch.mp4"), m);
+  EXPECT_STREQ(mp4file_make_faststart(dir.file("mismatch.mp4").c_str(), dir.file("out.mp4").c_str()),
+               "mp4file_stbl_write() : 'stts' and 'stsz' sample counts differ");
   Bytes g = f;
   PutBe32(g, static_cast<size_t>(FindType(g, "stsd")) + 12, 2);
   WriteFile(dir.file("two.mp4"), g);

@@ -131,6 +131,18 @@ TEST(VideoHandler, BFramesGetDisplayTimes) {
   for (size_t i = 0; i < t.size(); ++i) EXPECT_EQ(t[i] - shift, display[i]) << i;
 }
 
+TEST(VideoHandler, VopTypesReadBack) {
+  TempDir dir;
+  std::vector<Bytes> chunks = Stream({{'I', 0, 0}, {'P', 0, 3}, {'B', 0, 1}, {'S', 0, 4}});
+  chunks.push_back(Cat({Gov(1), Vop('I', 0, 0, R)}));
+  WriteAndRead(dir, 0x20, chunks);
+  mp4file* h = mp4file_open(dir.file("h.mp4").c_str());
+  const int want[] = {0, 1, 2, 3, 0};
+  for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(mp4file_get_vop_type(h, 1, i), want[i]) << i;
+  EXPECT_EQ(mp4file_is_sync_sample(h, 1, 4), 0);  // S-VOPs are never sync samples
+  mp4file_close(h);
+}
+
 TEST(VideoHandler, RepeatedAnchorIsIgnored) {
   TempDir dir;
   std::vector<Read> s = WriteAndRead(dir, 0x20, Stream({{'I', 0, 0}, {'P', 0, 1}, {'P', 0, 1}, {'P', 0, 2}}));
@@ -290,4 +302,19 @@ TEST(Check, WrittenFileMatchesItsStreams) {
   // The video's composition offsets were made non-negative: a constant shift of one frame.
   EXPECT_EQ(log.Count(MP4_LOG_INFO, "CT_offset error (seconds): min=0.040000 mean=0.040000 max=0.040000 (4 samples)"), 1);
   EXPECT_EQ(log.Count(MP4_LOG_FATAL, ""), 0);
+}
+
+TEST(VideoHandler, EndlessRunOfBVopsIsRefused) {
+  TempDir dir;
+  Log log;
+  std::vector<Bytes> chunks = Stream({{'I', 0, 0}});
+  for (int k = 0; k < MP4V_MAX_PENDING + 5; ++k) chunks.push_back(Vop('B', 0, 1, R));
+  chunks.push_back(Vop('P', 0, 2, R));
+  std::vector<Read> s = WriteAndRead(dir, 0x20, chunks, 0, &log);
+  EXPECT_EQ(s.size(), static_cast<size_t>(MP4V_MAX_PENDING + 2));
+  EXPECT_EQ(log.Count(MP4_LOG_ERROR, "Too many B-VOPs in a row"), 5);
+  // Nothing of the refused VOPs reached the file: the mdat holds exactly the samples.
+  uint64_t bytes = 0;
+  for (const Read& r : s) bytes += r.size;
+  EXPECT_EQ(Be32(ReadFile(dir.file("h.mp4")), 0), 8 + bytes);
 }

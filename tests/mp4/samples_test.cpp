@@ -321,3 +321,78 @@ TEST(Tracks, ManySamplesStayConsistent) {
   }
   mp4file_close(h);
 }
+
+TEST(Handles, OpenAndCreateFailures) {
+  TempDir dir;
+  mp4file* h = mp4file_open(dir.file("missing.mp4").c_str());
+  ASSERT_NE(h, nullptr);
+  EXPECT_STREQ(mp4file_get_error(h), "mp4fileio_open() failed");
+  EXPECT_EQ(h->reference_count, MP4FILE_FAILED);
+  mp4file_close(h);
+  WriteFile(dir.file("plain.bin"), Bytes(64, 0x11));
+  h = mp4file_open(dir.file("plain.bin").c_str());
+  EXPECT_STREQ(mp4file_get_error(h), "mp4file_open():  could not find 'moov' atom");
+  mp4file_close(h);
+  h = mp4file_create(dir.file("no/such/dir/x.mp4").c_str(), 600, 0);
+  ASSERT_NE(h, nullptr);
+  EXPECT_STREQ(mp4file_get_error(h), "mp4fileio_open() failed");
+  mp4file_close(h);  // nothing to write, nothing written
+  EXPECT_STREQ(mp4file_get_error(nullptr), "null pointer: malloc() failed");
+  EXPECT_STREQ(mp4file_get_version(), "Version 0.24, 8 May 2002");
+}
+
+TEST(Handles, ReferencesAndFinishedFiles) {
+  TempDir dir;
+  std::string path = dir.file("r.mp4");
+  mp4file* h = mp4file_create(path.c_str(), 600, 0);
+  int track = mp4file_add_track(h, 0x20, 25, "und");
+  Bytes data(10, 1);
+  ASSERT_EQ(mp4file_add_raw_sample(h, track, data.data(), 10, 1, 1, 0), 0);
+  mp4file_add_ref(h);
+  mp4file_release(h);  // one holder left: the file stays open
+  EXPECT_EQ(mp4file_add_raw_sample(h, track, data.data(), 10, 1, 1, 0), 0);
+  EXPECT_GT(mp4file_finish(h, 0), 0u);
+  EXPECT_EQ(mp4file_add_raw_sample(h, track, data.data(), 10, 1, 1, 0), 1);  // finished: refused
+  EXPECT_EQ(mp4file_add_track(h, 0x6B, 44100, "und"), -1);
+  mp4file_release(h);  // the last holder closes
+  mp4file* r = mp4file_open(path.c_str());
+  EXPECT_EQ(mp4file_get_error(r), nullptr);
+  EXPECT_EQ(mp4file_get_sample_count(r, 1), 2u);
+  EXPECT_EQ(mp4file_get_duration(r), 48u);  // 2 ticks of 1/25 s in 1/600
+  EXPECT_EQ(mp4file_get_timescale(r), 600u);
+  EXPECT_EQ(mp4file_get_objectTypeIndication(r, 1), 0x20);
+  mp4file_close(r);
+}
+
+TEST(Samples, SampleAtTime) {
+  TempDir dir;
+  // Decode times 0, 1, 2, 3 with offsets 1, 3, 0, 0: composition times 1, 4, 2, 3 (shifted by 0).
+  mp4file* h = mp4file_open(WriteTrack(dir, {{8, 1, 1, 1}, {8, 0, 1, 3}, {8, 0, 1, 0}, {8, 0, 1, 0}}).c_str());
+  const struct { uint64_t time; uint32_t sample; } cases[] = {{0, 0}, {1, 0}, {2, 2}, {3, 3}, {4, 3}, {100, 3}};
+  for (const auto& c : cases) EXPECT_EQ(mp4file_get_sample_at_time(h, 1, c.time), c.sample) << c.time;
+  mp4file_close(h);
+}
+
+TEST(Samples, ReadingWhileWritingKeepsTheWritePosition) {
+  TempDir dir;
+  std::string path = dir.file("rw.mp4");
+  mp4file* h = mp4file_create(path.c_str(), 600, 0);
+  int track = mp4file_add_track(h, 0x20, 25, "und");
+  for (uint32_t i = 0; i < 4; ++i) {
+    Bytes data = Payload(i, 40);
+    ASSERT_EQ(mp4file_add_raw_sample(h, track, data.data(), 40, 1, 1, 0), 0);
+    mp4file_get_vop_type(h, track, i);
+    Bytes back(40);
+    ASSERT_EQ(mp4file_read_sample(h, track, 0, back.data(), 40), 40u);  // a look back at the first
+    EXPECT_EQ(back, Payload(0, 40));
+  }
+  mp4file_close(h);
+  mp4file* r = mp4file_open(path.c_str());
+  ASSERT_EQ(mp4file_get_error(r), nullptr);
+  for (uint32_t i = 0; i < 4; ++i) {
+    Bytes back(40);
+    ASSERT_EQ(mp4file_read_sample(r, 1, i, back.data(), 40), 40u);
+    EXPECT_EQ(back, Payload(i, 40)) << i;
+  }
+  mp4file_close(r);
+}
