@@ -220,8 +220,11 @@ STDMETHODIMP_(ULONG) MP4ReadStream::Release() {
 
 STDMETHODIMP MP4ReadStream::Create(LPARAM, LPARAM) { return E_FAIL; }
 
-STDMETHODIMP MP4ReadStream::Info(AVISTREAMINFOW* info, LONG) {
-  if (!info) return E_POINTER;
+STDMETHODIMP MP4ReadStream::Info(AVISTREAMINFOW* out, LONG out_size) {
+  if (!out) return E_POINTER;
+  // Filled in full here and copied out no larger than the caller's record.
+  AVISTREAMINFOW filled;
+  AVISTREAMINFOW* info = &filled;
   std::memset(info, 0, sizeof *info);
   if (kind_ == 0) {
     const WORD tag = wave_format_.size() >= 18 ? WORD(wave_format_[0] | wave_format_[1] << 8) : 0;
@@ -248,6 +251,8 @@ STDMETHODIMP MP4ReadStream::Info(AVISTREAMINFOW* info, LONG) {
     info->fccType = FourCC("txts");
     SetName(info, "Unknown stream 0");
   }
+  const size_t size = out_size > 0 && size_t(out_size) < sizeof filled ? size_t(out_size) : sizeof filled;
+  std::memcpy(out, &filled, size);
   return S_OK;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/com/unknown.h"
+#include "platform/gdi/gdi.h"  // RECT (the header declares only; nothing of the drawing is linked)
 #include "platform/vfw/vfw.h"
 
 // Result codes of the AVI-file interfaces.
@@ -60,9 +61,6 @@ constexpr DWORD AVIFILEINFO_HASINDEX = 0x00000010;
 constexpr DWORD AVIFILECAPS_CANREAD = 0x00000001;
 constexpr DWORD AVIFILECAPS_CANWRITE = 0x00000002;
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
 static_assert(sizeof(RECT) == 16);
 
 struct AVISTREAMINFOW {
