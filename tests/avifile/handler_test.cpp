@@ -315,6 +315,12 @@ TEST_F(HandlerRead, StreamInfo) {
   EXPECT_EQ(info.dwSampleSize, 1u);
   EXPECT_EQ(info.dwLength, 834u);
   EXPECT_EQ(std::u16string(info.szName), u"Audio stream 0");
+  // A caller with a shorter record gets no more than it holds.
+  alignas(AVISTREAMINFOW) uint8_t small[12 + 4];
+  std::memset(small, 0xAB, sizeof small);
+  ASSERT_EQ(video_->Info(reinterpret_cast<AVISTREAMINFOW*>(small), 12), S_OK);
+  EXPECT_EQ(small[0], 'v');
+  EXPECT_EQ(small[12], 0xAB);
 }
 
 TEST_F(HandlerRead, Formats) {
