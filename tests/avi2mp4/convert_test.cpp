@@ -305,6 +305,30 @@ TEST_F(ConvertFfmpeg, CancelInSecondPassLeavesAPlayableFile) {
   EXPECT_EQ(FfmpegComplaints(out), "");
 }
 
+// Where the process used to end, the entry point now returns 1 after the same message.
+TEST_F(ConvertFfmpeg, UnwritableOutputFailsWithTheLibraryMessage) {
+  std::string in = TempPath("unwritable.avi");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", ""));
+  std::string log;
+  EXPECT_EQ(Convert({"avi2mp4", in, "/nonexistent/dir/out.mp4"}, &log), 1);
+  const size_t second = log.find("**** second pass ****");
+  ASSERT_NE(second, std::string::npos) << log;
+  EXPECT_NE(log.find("failed", second), std::string::npos) << log;
+}
+
+// Ctrl-C while the tool runs sets the cancel flag: the run stops, the exit status is 1.
+TEST_F(ConvertFfmpeg, InterruptCancelsTheTool) {
+  std::string in = TempPath("interrupt.avi"), out = TempPath("interrupt.mp4"), err = TempPath("interrupt.err");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame", 60, "320x240"));
+  // Signalled once the bar shows progress, so the handler is installed by then.
+  std::string status = Shell("(" + std::string(MC_BINARY_DIR) + "/bin/avi2mp4 --log /dev/null '" + in + "' '" + out +
+                             "' >/dev/null 2>'" + err + "' & pid=$!; for i in $(seq 500); do grep -q '%' '" + err +
+                             "' 2>/dev/null && break; sleep 0.01; done; kill -INT $pid; wait $pid; echo $?)");
+  if (status == "0\n") GTEST_SKIP() << "the conversion finished before the signal";
+  EXPECT_EQ(status, "1\n");
+  EXPECT_NE(Slurp(err).find("avi2mp4: cancelled"), std::string::npos) << Slurp(err);
+}
+
 // The tool around the entry point: its own help, the usage of the entry point, the exit status
 // and the progress drawn on standard error.
 TEST(ConvertTool, CommandLine) {
