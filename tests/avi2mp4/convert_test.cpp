@@ -319,11 +319,13 @@ TEST_F(ConvertFfmpeg, UnwritableOutputFailsWithTheLibraryMessage) {
 // Ctrl-C while the tool runs sets the cancel flag: the run stops, the exit status is 1.
 TEST_F(ConvertFfmpeg, InterruptCancelsTheTool) {
   std::string in = TempPath("interrupt.avi"), out = TempPath("interrupt.mp4"), err = TempPath("interrupt.err");
-  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame", 60, "320x240"));
-  // Signalled once the bar shows progress, so the handler is installed by then.
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame", 20, "320x240"));
+  // Signalled as soon as the process catches SIGINT (its handler is installed just before the
+  // conversion starts).
   std::string status = Shell("(" + std::string(MC_BINARY_DIR) + "/bin/avi2mp4 --log /dev/null '" + in + "' '" + out +
-                             "' >/dev/null 2>'" + err + "' & pid=$!; for i in $(seq 500); do grep -q '%' '" + err +
-                             "' 2>/dev/null && break; sleep 0.01; done; kill -INT $pid; wait $pid; echo $?)");
+                             "' >/dev/null 2>'" + err + "' & pid=$!; for i in $(seq 1000); do "
+                             "m=$(awk '/^SigCgt/ {print $2}' /proc/$pid/status 2>/dev/null); "
+                             "[ -n \"$m\" ] && [ $((0x$m & 2)) -ne 0 ] && break; sleep 0.002; done; kill -INT $pid; wait $pid; echo $?)");
   if (status == "0\n") GTEST_SKIP() << "the conversion finished before the signal";
   EXPECT_EQ(status, "1\n");
   EXPECT_NE(Slurp(err).find("avi2mp4: cancelled"), std::string::npos) << Slurp(err);
