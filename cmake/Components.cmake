@@ -2,6 +2,12 @@
 
 set(MC_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 
+if(MC_FUZZ)
+  # Everything is instrumented for coverage, so that libFuzzer sees into the libraries it drives.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(MC_SANITIZE)
   set(MC_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${MC_SANITIZER_FLAGS})
@@ -116,11 +122,20 @@ function(mc_product name)
   set(map ${PROJECT_BINARY_DIR}/products/${name}.map)
   file(WRITE ${map} "${script}")
   add_library(${name} SHARED ${PROJECT_SOURCE_DIR}/products/module.cpp)
-  if(present)
-    target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${present}>")
-  endif()
+  # Whole archives through plain linker flags rather than CMake's WHOLE_ARCHIVE feature, which
+  # refuses a library that also arrives through another folder's DEPS. The libraries are linked
+  # normally as well, which brings their own dependencies; the second mention adds nothing.
+  foreach(lib IN LISTS present)
+    target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:${lib}>" "LINKER:--no-whole-archive")
+    add_dependencies(${name} ${lib})
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:${lib}>)
+  endforeach()
+  target_link_libraries(${name} PRIVATE ${present})
   target_link_libraries(${name} PRIVATE ${A_LINK})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--version-script=${map})
+  target_link_options(${name} PRIVATE -Wl,--version-script=${map})
+  if(NOT MC_FUZZ)  # clang's sanitizer runtimes are linked into executables only
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  endif()
   set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib
                                            LINK_DEPENDS ${map} MC_EXPORTS "${A_EXPORTS}")
 endfunction()

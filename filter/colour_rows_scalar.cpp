@@ -41,6 +41,7 @@ const ColourRowKernels kAvx2 = {"avx2", Yuy2ToRgb32MainAvx2, Rgb32To565MainAvx2}
 }  // namespace
 
 const ColourRowKernels* ColourKernelsFor(int level) {
+  __builtin_cpu_init();  // the answer may be wanted by a static constructor, before main
   switch (level) {
     case kColourScalar: return &kScalar;
     case kColourSse2: return __builtin_cpu_supports("sse2") ? &kSse2 : nullptr;

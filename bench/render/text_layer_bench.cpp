@@ -50,16 +50,27 @@ void NoTextFrame(benchmark::State& state) {
   }
 }
 
-// Blending the prepared two-line subtitle into a YUY2 frame (rows with text only).
-void BlendTwoLinesYuy2(benchmark::State& state) {
+// Blending the prepared two-line subtitle into a frame (rows with text only), per version:
+// argument 0 scalar, 1 SSE2; layout 1 RGB32, 2 YUY2.
+void BlendTwoLines(benchmark::State& state) {
+  const BlendKernels* k = BlendKernelsFor(static_cast<int>(state.range(0)));
+  if (!k) {
+    state.SkipWithError("not supported here");
+    return;
+  }
+  int layout = static_cast<int>(state.range(1));
   TextRenderer r(720, 576);
   Styled(r);
   r.RenderText(kTwoLines);
-  r.Prepare(TextRenderer::kYuy2);
-  std::vector<uint8_t> frame(720 * 576 * 2, 0x80);
+  r.Prepare(layout);
+  std::vector<uint8_t> yuy2(720 * 576 * 2, 0x80);
+  std::vector<uint32_t> rgb(720 * 576, 0x808080);
   for (auto _ : state) {
     for (int y = 0; y < 576; ++y)
-      if (const uint32_t* line = r.Line(y)) BlendYuy2(frame.data() + y * 1440, line, 720);
+      if (const uint32_t* line = r.Line(y)) {
+        if (layout == TextRenderer::kYuy2) k->yuy2(yuy2.data() + y * 1440, line, 720);
+        else k->rgb32(rgb.data() + y * 720, line, 720);
+      }
     benchmark::ClobberMemory();
   }
 }
@@ -67,7 +78,7 @@ void BlendTwoLinesYuy2(benchmark::State& state) {
 BENCHMARK(RenderTwoLines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PrepareAndLines)->Arg(1)->Arg(2)->ArgName("layout")->Unit(benchmark::kMicrosecond);
 BENCHMARK(NoTextFrame)->Unit(benchmark::kNanosecond);
-BENCHMARK(BlendTwoLinesYuy2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BlendTwoLines)->ArgsProduct({{0, 1}, {1, 2}})->ArgNames({"level", "layout"})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

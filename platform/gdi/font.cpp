@@ -17,11 +17,19 @@ std::mutex& LibraryLock() {
   return m;
 }
 
+// Leak checking hooks of sanitizer builds (absent otherwise).
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
 FT_Library Library() {
   static FT_Library lib = [] {
     FT_Library l = nullptr;
     if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    // fontconfig loses a few bytes while parsing its configuration, once per process; the leak
+    // checker of sanitizer builds is not to count them against us.
+    if (__lsan_disable) __lsan_disable();
     FcInit();
+    if (__lsan_enable) __lsan_enable();
     return l;
   }();
   return lib;
@@ -202,13 +210,3 @@ GdiFont* MakeFont(const LOGFONTA& lf) {
   return font.release();
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig loses a few bytes while parsing its configuration files, once per process; the
-// leak checker of sanitizer builds is told to ignore allocations made inside the library.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_options() {
-  return "print_suppressions=0";
-}
-#endif

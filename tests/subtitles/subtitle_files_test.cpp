@@ -103,3 +103,54 @@ TEST(SubtitleLoad, PathsWithoutAReaderLeaveTheEngineEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+class Probing : public ::testing::Test {
+protected:
+  std::string Write(const std::string& name, const std::string& content) {
+    std::string dir = std::string(MC_BINARY_DIR) + "/probing";
+    std::string mkdir = "mkdir -p '" + dir + "/My.Films'";
+    EXPECT_EQ(std::system(mkdir.c_str()), 0);
+    std::string path = dir + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    std::fwrite(content.data(), 1, content.size(), f);
+    std::fclose(f);
+    return path;
+  }
+};
+
+const char kSubRip[] = "1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nWorld\r\n";
+const char kMicroDvd[] = "{25}{50}Hello\r\n{75}{100}World\r\n";
+
+TEST_F(Probing, ExtensionChoosesTheReaders) {
+  struct Case { const char* name; const char* content; const char* format; };
+  const Case cases[] = {
+      {"a.txt", kMicroDvd, "MicroDVD"},            // the first probe for .txt
+      {"b.txt", kSubRip, "SubRip"},                // MicroDVD and TMPlayer reject it first
+      {"c.sub", kSubRip, "SubRip"},                // after SubViewer, DVDSubtitle (and VobSub)
+      {"movie.en.srt", kSubRip, "SubRip"},         // the last dot decides
+      {"My.Films/movie.SRT", kSubRip, "SubRip"},   // a dot in a folder name does not
+      {"d.srt", kMicroDvd, "MicroDVD"},
+  };
+  for (const Case& c : cases) {
+    SubtitleEngine e;
+    std::string path = Write(c.name, c.content);
+    EXPECT_EQ(e.Load(path.c_str()), 0) << c.name;
+    EXPECT_STREQ(e.formatName.c_str(), c.format) << c.name;
+    EXPECT_STREQ(e.path.c_str(), path.c_str());
+    EXPECT_EQ(e.items.Count(), 2) << c.name;
+  }
+}
+
+TEST_F(Probing, NothingAcceptedLeavesTheEngineEmpty) {
+  SubtitleEngine e;
+  std::string path = Write("junk.srt", "this is not a subtitle file\r\n");
+  EXPECT_NE(e.Load(path.c_str()), 0);
+  EXPECT_EQ(e.items.Count(), 0);
+  EXPECT_TRUE(e.formatName.IsEmpty());
+  EXPECT_TRUE(e.path.IsEmpty());
+}
+
+}  // namespace

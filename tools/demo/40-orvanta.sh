@@ -9,3 +9,6 @@ r="$MC_BIN/orvanta-render"
 "$r" --out "$out/scripts" --text "Привет, мир! Γειά σου κόσμε! ⣿" --layout yuy2
 "$r" --out "$out/osd" --osd-video elapsed --osd-at 3723000 --osd-world 21:07 --text "Time display top right" --layout yuy2
 "$r" --out "$out/outline-zoom" --size 160x64 --height -100 --y 60 --text "Ag" --zoom 6 --layout rgb
+# An entry of a subtitle file (SubRip, UTF-8) at 2.5 s.
+printf '1\r\n00:00:01,000 --> 00:00:04,000\r\nA subtitle file entry,\r\nits second line.\r\n\r\n2\r\n00:00:05,000 --> 00:00:08,000\r\nПривет!\r\n' > "$out/movie.srt"
+"$r" --out "$out/file-entry" --subtitle "$out/movie.srt" --at 2500 --layout yuy2
