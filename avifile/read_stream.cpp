@@ -30,6 +30,12 @@ void SetName(AVISTREAMINFOW* info, const char* name) {
   for (int i = 0; name[i] && i < 63; ++i) info->szName[i] = static_cast<char16_t>(name[i]);
 }
 
+// Rates and scales come from times in the file: out-of-range values saturate.
+DWORD Saturate(double v) {
+  if (!(v >= 0)) return 0;
+  return v >= 4294967295.0 ? 0xFFFFFFFFu : DWORD(v);
+}
+
 void Put16(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
@@ -102,7 +108,7 @@ MP4ReadStream::~MP4ReadStream() { mp4_shared_file_release(file_); }
 
 void MP4ReadStream::BuildAudioFormat(const uint8_t* dsi, uint32_t dsi_length) {
   const std::vector<uint8_t>& c = configuration_;
-  const uint32_t average = duration_ > 0 ? uint32_t(double(total_bytes_) / duration_) : 0;
+  const uint32_t average = duration_ > 0 ? Saturate(double(total_bytes_) / duration_) : 0;
   if (c.size() >= 4 && (c[1] & 0x08) && ((c[1] >> 1) & 3) != 0 && ((c[2] >> 2) & 3) != 3 && (c[2] >> 4) != 15) {
     static const uint32_t kRates[] = {44100, 48000, 32000};
     wave_format_.assign(30, 0);
@@ -241,9 +247,9 @@ STDMETHODIMP MP4ReadStream::Info(AVISTREAMINFOW* out, LONG out_size) {
     info->fccHandler = FourCC("KOVU");
     info->dwRate = 1000000;
     if (have_layer_ && fixed_rate_ && resolution_)
-      info->dwScale = DWORD(double(fixed_increment_) / double(resolution_) * 1000000.0);
+      info->dwScale = Saturate(double(fixed_increment_) / double(resolution_) * 1000000.0);
     else if (sample_count_)
-      info->dwScale = DWORD(1000000.0 * duration_ / double(sample_count_));
+      info->dwScale = Saturate(1000000.0 * duration_ / double(sample_count_));
     info->dwLength = sample_count_;
     info->rcFrame = {0, 0, LONG(width_), LONG(height_)};
     SetName(info, "Video stream 0");

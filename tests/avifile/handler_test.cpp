@@ -478,4 +478,25 @@ TEST(HandlerReadKinds, AudioSpecificConfig) {
   f->Release();
 }
 
+// Times far beyond what a frame rate can say saturate rather than wrap.
+TEST(HandlerReadKinds, HugeDurationsSaturateTheScale) {
+  TempDir dir;
+  mp4file* h = mp4file_create(dir.file("long.mp4").c_str(), 1, 0);
+  int track = mp4file_add_track(h, 0x20, 1, "und");
+  const Bytes config = Config(kRes);
+  mp4file_set_DecoderSpecificInfo(h, track, config.data(), uint32_t(config.size()));
+  const Bytes vop = Vop('I', 0, 0, kRes);
+  for (int i = 0; i < 2; ++i) mp4file_add_raw_sample(h, track, vop.data(), uint32_t(vop.size()), 1, 0x7FFFFFFFu, 0);
+  mp4file_close(h);
+  IAVIFile* f = CreateMP4File();
+  ASSERT_EQ(Load(f, dir.file("long.mp4"), OF_READ), S_OK);
+  IAVIStream* s = nullptr;
+  ASSERT_EQ(f->GetStream(&s, kVids, 0), S_OK);
+  AVISTREAMINFOW info;
+  ASSERT_EQ(s->Info(&info, sizeof info), S_OK);
+  EXPECT_EQ(info.dwScale, 0xFFFFFFFFu);
+  s->Release();
+  f->Release();
+}
+
 }  // namespace
