@@ -152,7 +152,8 @@ bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_
         if (Load32(src + 4 * size_t{q}) != word) continue;
         const uint8_t* cand = src + 4 * (size_t{q} + 1);
         if (best >= 0 && Load32(cand + 4 * best) != Load32(ahead + 4 * best)) continue;
-        const int k = run(ahead, cand);
+        // Most candidates in detailed pictures agree on one word only: settle those here.
+        const int k = Load32(cand) != Load32(ahead) ? 0 : run(ahead, cand);
         if (k > best) {
           best = k;
           bestQ = q;

@@ -5,9 +5,11 @@
 #
 # Frames come from ffmpeg's testsrc2, mandelbrot and smptebars sources at 720x576 and 1920x1080.
 # Two views of speed, both in MB/s of raw RGB24 input, best of three runs:
-#   call:    the codec alone. QPAK is timed in-process through the driver (bench/qpak_bench
-#            --table); ffmpeg's huffyuv, ffv1 and utvideo with -benchmark_all on one thread,
-#            counting only the encoder and decoder calls after the first frame (the conversion
+#   call:    the codec alone, in processor time (so that other work on the machine disturbs it
+#            less). QPAK is timed in-process through the driver (bench/qpak_bench --table; the
+#            two-thread split in wall time, since only the wall clock shows its gain); ffmpeg's
+#            huffyuv, ffv1 and utvideo with -benchmark_all on one thread, counting the user and
+#            system time of the encoder and decoder calls after the first frame (the conversion
 #            from bgr24 to each encoder's own pixel format is not charged to them).
 #   process: a whole command on the raw file: `aviqpak encode` / `aviqpak decode` (AVI file out),
 #            `ffmpeg -threads 1 ... -c:v X` into a NUT file and back to `-f null`, `lz4 -1` and
@@ -38,9 +40,9 @@ best3() {
   done
   awk -v ns="$best" 'BEGIN { printf "%.6f", ns / 1e9 }' 
 }
-# sum of the "real" microseconds of one kind of call reported by ffmpeg -benchmark_all
+# sum of the user and system microseconds of one kind of call reported by ffmpeg -benchmark_all
 # (the first call, which pays for the process's first touches of its buffers, is left out)
-calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind && ++n > 1 { for (i = 1; i < NF; i++) if ($(i+1) == "real") s += $i } END { printf "%.6f", s / 1e6 }'; }
+calls() { awk -v kind="$1" '$0 ~ "bench:" && $0 ~ kind && ++n > 1 { for (i = 1; i < NF; i++) if ($(i+1) == "user" || $(i+1) == "sys") s += $i } END { printf "%.6f", s / 1e6 }'; }
 best3calls() {
   local kind=$1; shift
   local best=""
@@ -54,8 +56,10 @@ best3calls() {
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / s / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-rows=$work/rows.txt
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
+rows=$work/rows.txt gains=$work/gains.txt
 : > "$rows"
+: > "$gains"
 for size in 720x576 1920x1080; do
   w=${size%x*} h=${size#*x}
   for src in testsrc2 mandelbrot smptebars; do
@@ -63,7 +67,10 @@ for size in 720x576 1920x1080; do
     ffmpeg -v error -f lavfi -i "$src=size=$size:rate=25" -frames:v "$frames" -pix_fmt bgr24 -f rawvideo -y "$raw"
     bytes=$(stat -c %s "$raw")
     declare -A call=()
-    while read -r name variant enc dec ratio; do call[$variant]="$enc $dec $ratio"; done < <("$bench" --table "$w" "$h" "$src=$raw")
+    while read -r name variant enc dec ratio gain; do
+      call[$variant]="$enc $dec $ratio"
+      [[ -n ${gain:-} ]] && echo "$src $size $gain" >> "$gains"
+    done < <("$bench" --table "$w" "$h" "$src=$raw")
     for variant in qpak-whole qpak-split2; do
       if [[ $variant == qpak-split2 ]]; then
         "$tool" config --multi-thread on >/dev/null
@@ -105,6 +112,7 @@ for size in 720x576 1920x1080; do
 done
 
 echo "frames per source: $frames; MB/s of raw RGB24 input; x = speed relative to huffyuv on the same frames, same view"
+echo "load average ($(nproc) processors): $load_start at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 awk '
   function x(a, b) { return (a == "-" || b == "" || b == 0) ? "-" : sprintf("%.2fx", a / b) }
   function v(a) { return a == "-" ? "-" : sprintf("%.1f", a) }
@@ -113,8 +121,6 @@ awk '
     if (!(key in seen)) { seen[key] = 1; names[++keys] = key }
     line[key, ++n[key]] = $0
     if ($3 == "huffyuv") { hc[key] = $4; hd[key] = $5; hp[key] = $6; hq[key] = $7 }
-    if ($3 == "qpak-whole") { we[key] = $4 }
-    if ($3 == "qpak-split2") { se[key] = $4 }
   }
   END {
     printf "%-11s %-10s %-12s %9s %9s %9s %9s %9s | %7s %7s %7s %7s\n", "source", "size", "codec", "enc call", "dec call", "enc proc", "dec proc", "ratio", "enc x", "dec x", "encP x", "decP x"
@@ -125,6 +131,6 @@ awk '
         printf "%-11s %-10s %-12s %9s %9s %9s %9s %9.3f | %7s %7s %7s %7s\n", f[1], f[2], f[3], v(f[4]), v(f[5]), v(f[6]), v(f[7]), f[8], x(f[4], hc[key]), x(f[5], hd[key]), x(f[6], hp[key]), x(f[7], hq[key])
       }
     }
-    print ""
-    for (k = 1; k <= keys; k++) { key = names[k]; printf "split on two threads / whole frame, encode (call): %-22s %.2fx\n", key, se[key] / we[key] }
   }' "$rows"
+echo
+awk '{ printf "split frames on two threads / whole frames, encode, both in wall time: %-11s %-10s %.2fx\n", $1, $2, $3 }' "$gains"
