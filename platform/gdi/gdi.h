@@ -5,10 +5,6 @@
 #include "platform/gdi/logfont.h"
 #include "platform/sys/types.h"
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
-
 struct GdiDC;
 struct GdiFont;
 struct GdiBitmap;

@@ -20,6 +20,12 @@ using LPARAM = intptr_t;
 using WPARAM = uintptr_t;
 using LRESULT = intptr_t;
 
+// A rectangle in the original layout (16 bytes): drawing boxes, stream frames.
+struct RECT {
+  LONG left, top, right, bottom;
+};
+static_assert(sizeof(RECT) == 16);
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "platform/com/unknown.h"
-#include "platform/gdi/gdi.h"  // RECT (the header declares only; nothing of the drawing is linked)
 #include "platform/vfw/vfw.h"
 
 // Result codes of the AVI-file interfaces.
