@@ -125,11 +125,17 @@ function(mc_product name)
   # Whole archives through plain linker flags rather than CMake's WHOLE_ARCHIVE feature, which
   # refuses a library that also arrives through another folder's DEPS. The libraries are linked
   # normally as well, which brings their own dependencies; the second mention adds nothing.
+  # One group for all of them: link options are de-duplicated, so a second
+  # --whole-archive/--no-whole-archive pair would vanish and leave the later archives unwrapped.
+  set(archives "")
   foreach(lib IN LISTS present)
-    target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:${lib}>" "LINKER:--no-whole-archive")
+    list(APPEND archives "$<TARGET_FILE:${lib}>")
     add_dependencies(${name} ${lib})
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS $<TARGET_FILE:${lib}>)
   endforeach()
+  if(archives)
+    target_link_options(${name} PRIVATE "LINKER:--whole-archive" ${archives} "LINKER:--no-whole-archive")
+  endif()
   target_link_libraries(${name} PRIVATE ${present})
   target_link_libraries(${name} PRIVATE ${A_LINK})
   target_link_options(${name} PRIVATE -Wl,--version-script=${map})

@@ -34,12 +34,16 @@ int SubtitleEngine::ReadSubRip(const char* file) {
     *arrow = 0;
     int32_t start = SubRipTime(line), end = SubRipTime(arrow + 5);
     if (start == -1 || end == -1) return -1;
-    SharedString text;
+    // Joined here rather than appended to a SharedString, whose every append measures the text
+    // again: an entry of many lines would take quadratic time.
+    std::string text;
     while ((got = src.ReadLine(line, kLineBytes) == 0) && line[0]) {
-      if (!text.IsEmpty()) text += "\n";
+      if (!text.empty()) text += '\n';
       text += line;
     }
-    items.Append(new SubtitleItem(start, end, text));
+    // Real files style their text with a few HTML-like tags; shown as they stand they would
+    // appear on the picture, and entries hold plain text.
+    items.Append(new SubtitleItem(start, end, SharedString(StripSubRipStyling(text).c_str())));
   }
   SortByStart();
   return items.Count() > 0 ? 0 : 1;
@@ -54,7 +58,7 @@ int SubtitleEngine::ReadSubViewer1(const char* file) {
   char a[kLineBytes], b[kLineBytes];
   while (src.ReadLine(a, kLineBytes) == 0 && src.ReadLine(b, kLineBytes) == 0) {
     if (EqualsNoCase(a, "[DELAY]")) {
-      fileDelay = Saturate(int64_t(std::atol(b)) * 1000);  // seconds
+      fileDelay = Saturate(int64_t(Saturate(std::atol(b))) * 1000);  // seconds
       continue;
     }
     int32_t time = SubViewer1Time(a);
@@ -77,7 +81,7 @@ int SubtitleEngine::ReadSubViewer2(const char* file) {
   while (src.ReadLine(line, kLineBytes) == 0) {
     if (line[0] == '[') {
       if (StartsWithNoCase(line, "[DELAY]"))
-        fileDelay = Saturate(int64_t(std::atol(line + 7)) * 10);  // hundredths of a second
+        fileDelay = Saturate(int64_t(Saturate(std::atol(line + 7))) * 10);  // hundredths of a second
       continue;
     }
     char* comma = std::strchr(line, ',');

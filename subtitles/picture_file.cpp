@@ -56,13 +56,6 @@ int SubtitleBitmap::LoadPicture(const char* path) {
     case 1: colours = 2; break;
     default: return -1;
   }
-  if (h == 0) return 0;  // no rows to read
-  // A negative height stores the rows top-down.
-  const bool topDown = h < 0;
-  if (h == INT32_MIN) return -1;
-  const int32_t rows = topDown ? -h : h;
-  if (w <= 0 || w > kMaxSide || rows > kMaxSide || int64_t(w) * rows > kMaxPixels) return -1;
-
   uint8_t table[256] = {};
   if (colours > 0) {
     if (file.Seek(static_cast<long>(14 + infoSize), SEEK_SET) != 0) return -1;
@@ -70,6 +63,12 @@ int SubtitleBitmap::LoadPicture(const char* path) {
     if (file.Read(entries, 4, static_cast<size_t>(colours)) != static_cast<size_t>(colours)) return -1;
     for (int i = 0; i < colours; ++i) table[i] = Luma(entries[4 * i + 2], entries[4 * i + 1], entries[4 * i]);
   }
+  if (h == 0) return 0;  // no rows to read
+  // A negative height stores the rows top-down.
+  const bool topDown = h < 0;
+  if (h == INT32_MIN) return -1;
+  const int32_t rows = topDown ? -h : h;
+  if (w <= 0 || w > kMaxSide || rows > kMaxSide || int64_t(w) * rows > kMaxPixels) return -1;
 
   const int64_t rowBytes = (int64_t(w) * bits + 31) / 32 * 4;
   if (dataOffset > static_cast<uint64_t>(fileSize) || rowBytes * rows > fileSize - int64_t(dataOffset))

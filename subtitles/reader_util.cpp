@@ -95,6 +95,34 @@ SharedString StripBraces(const char* text) {
   return SharedString(out.c_str());
 }
 
+std::string StripSubRipStyling(const std::string& text) {
+  static const char* const kTags[] = {"<i>", "</i>", "<b>", "</b>", "<u>", "</u>", "<s>", "</s>", "</font>"};
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const char* at = text.c_str() + i;
+    size_t skip = 0;
+    if (*at == '<') {
+      for (const char* tag : kTags)
+        if (StartsWithNoCase(at, tag)) skip = std::strlen(tag);
+      if (!skip && StartsWithNoCase(at, "<font") && (at[5] == ' ' || at[5] == '>')) {
+        size_t close = text.find('>', i);
+        if (close != std::string::npos) skip = close + 1 - i;
+      }
+    } else if (at[0] == '{' && at[1] == '\\') {
+      size_t close = text.find('}', i);
+      if (close != std::string::npos) skip = close + 1 - i;
+    }
+    if (skip) {
+      i += skip;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
 SharedString DirectoryOf(const char* path) {
   const char* last = std::strrchr(path, kPathSeparator);
   if (!last) return SharedString();

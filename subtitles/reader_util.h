@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/shared_string.h"
 
@@ -26,6 +27,10 @@ SharedString ReplaceText(const char* text, const char* from, const char* to);
 // Drops every span from '{' to the next '}' (an unclosed '{' drops the rest, a stray '}' goes
 // too).
 SharedString StripBraces(const char* text);
+
+// SubRip text without its styling: <i> <b> <u> <s> and their closing tags, <font ...> and
+// </font> (any case), and "{\...}" override blocks. Anything else that looks like a tag is text.
+std::string StripSubRipStyling(const std::string& text);
 
 // The folder part of a path, up to and including its last separator; empty without one.
 SharedString DirectoryOf(const char* path);

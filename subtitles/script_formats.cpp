@@ -1,5 +1,6 @@
 // Readers of the formats that carry their text inside a richer script: Sub Station Alpha,
 // JACOsub and RealText. Styles, directives and markup are dropped; only plain text is kept.
+#include <cfloat>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +85,7 @@ int32_t RealTextTime(const char* text) {
 // bounded.
 class RealTextConverter : public MarkupConverter {
 public:
-  static constexpr int kMaxTextBytes = 4096;
+  static constexpr int kMaxTextBytes = 1024;
   static constexpr size_t kMaxStoredBytes = 16u << 20;
 
   explicit RealTextConverter(SubtitleItemList& items) : m_items(items) {}
@@ -132,7 +133,7 @@ int SubtitleEngine::ReadSubStationAlpha(const char* file) {
   while (src.ReadLine(line, kLineBytes) == 0) {
     if (StartsWithNoCase(line, "Timer: ")) {
       const double value = std::atof(line + 7);
-      if (value > 0) timer = static_cast<float>(value);
+      if (value > 0) timer = value < FLT_MAX ? static_cast<float>(value) : FLT_MAX;
       continue;
     }
     if (StartsWithNoCase(line, "ScriptType: ")) {

@@ -108,7 +108,7 @@ void SubtitleEngine::ExchangeOrder(std::vector<SubtitleItem*>& v) {
     return k - size;
   };
 
-  int64_t budget = int64_t{64} * n + (int64_t{1} << 22);
+  int64_t budget = int64_t{16} * n + (int64_t{1} << 20);
   std::vector<int> chain;
   for (int i = 0; i + 1 < n; ++i) {
     chain.clear();

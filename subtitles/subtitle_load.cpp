@@ -32,6 +32,23 @@ SubtitleReader FindReader(const char* format) {
 }
 }  // namespace
 
+int SubtitleProbeFormats(const char* path, const char* formats[7]) {
+  formats[0] = nullptr;
+  const char* dot = path ? std::strrchr(path, '.') : nullptr;
+  if (!dot || dot == path || std::strlen(dot) >= 8) return -1;
+  char ext[8];
+  for (size_t i = 0; i <= std::strlen(dot); ++i) ext[i] = UpperChar(dot[i]);
+  for (const Probe& probe : kProbes) {
+    if (std::strcmp(probe.extension, ext) != 0) continue;
+    int n = 0;
+    for (const char* format : probe.formats)
+      if (format) formats[n++] = format;
+    formats[n] = nullptr;
+    return n;
+  }
+  return -1;
+}
+
 int SubtitleEngine::Load(const char* file) {
   Clear();
   if (!file) return -1;

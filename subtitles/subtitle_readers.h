@@ -13,3 +13,7 @@ struct SubtitleReaderRow {
 
 extern const SubtitleReaderRow kSubtitleReaders[];
 extern const int kSubtitleReaderCount;
+
+// The formats Load tries for path's extension, in order, ending with a null entry; the count,
+// or -1 for an extension no format claims. For tools that explain why a file did not load.
+int SubtitleProbeFormats(const char* path, const char* formats[7]);

@@ -121,7 +121,8 @@ bool AviWriter::WriteSample(int stream, const void* data, size_t size, DWORD fla
       ((size & 1) && std::fwrite(&zero, 1, 1, file_) != 1))
     return Fail("write failed");
   position_ += 8 + padded;
-  ++s.header.dwLength;
+  // A stream of fixed-size samples (audio bytes) counts its length in those samples.
+  s.header.dwLength += s.header.dwSampleSize ? static_cast<DWORD>(size / s.header.dwSampleSize) : 1;
   if (size > s.header.dwSuggestedBufferSize) s.header.dwSuggestedBufferSize = static_cast<DWORD>(size);
   if (size > largest_) largest_ = static_cast<DWORD>(size);
   return true;

@@ -33,6 +33,8 @@ struct HeaderCase {
   bool ok;
 };
 
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+
 class AviinHeaders : public testing::TestWithParam<HeaderCase> {};
 
 TEST_P(AviinHeaders, OpensOrRefuses) {
@@ -123,6 +125,8 @@ struct WalkCase {
   std::vector<std::string> expected;
   uint32_t buffer_size;
 };
+
+void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 
 class AviinWalk : public testing::TestWithParam<WalkCase> {};
 

@@ -53,6 +53,8 @@ struct UsageCase {
   std::vector<std::string> args;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
 class ConvertUsage : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(ConvertUsage, PrintsUsageAndFails) {
@@ -300,6 +302,61 @@ TEST_F(ConvertFfmpeg, CancelInSecondPassLeavesAPlayableFile) {
   uint32_t frames = SampleCount(out, "vide");
   EXPECT_GT(frames, 0u);
   EXPECT_LT(frames, 500u);
+  EXPECT_EQ(FfmpegComplaints(out), "");
+}
+
+// Where the process used to end, the entry point now returns 1 after the same message.
+TEST_F(ConvertFfmpeg, UnwritableOutputFailsWithTheLibraryMessage) {
+  std::string in = TempPath("unwritable.avi");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", ""));
+  std::string log;
+  EXPECT_EQ(Convert({"avi2mp4", in, "/nonexistent/dir/out.mp4"}, &log), 1);
+  const size_t second = log.find("**** second pass ****");
+  ASSERT_NE(second, std::string::npos) << log;
+  EXPECT_NE(log.find("failed", second), std::string::npos) << log;
+}
+
+// Ctrl-C while the tool runs sets the cancel flag: the run stops, the exit status is 1.
+TEST_F(ConvertFfmpeg, InterruptCancelsTheTool) {
+  std::string in = TempPath("interrupt.avi"), out = TempPath("interrupt.mp4"), err = TempPath("interrupt.err");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame", 20, "320x240"));
+  // Signalled as soon as the process catches SIGINT (its handler is installed just before the
+  // conversion starts).
+  std::string status = Shell("(" + std::string(MC_BINARY_DIR) + "/bin/avi2mp4 --log /dev/null '" + in + "' '" + out +
+                             "' >/dev/null 2>'" + err + "' & pid=$!; for i in $(seq 1000); do "
+                             "m=$(awk '/^SigCgt/ {print $2}' /proc/$pid/status 2>/dev/null); "
+                             "[ -n \"$m\" ] && [ $((0x$m & 2)) -ne 0 ] && break; sleep 0.002; done; kill -INT $pid; wait $pid; echo $?)");
+  if (status == "0\n") GTEST_SKIP() << "the conversion finished before the signal";
+  EXPECT_EQ(status, "1\n");
+  EXPECT_NE(Slurp(err).find("avi2mp4: cancelled"), std::string::npos) << Slurp(err);
+}
+
+// The tool around the entry point: its own help, the usage of the entry point, the exit status
+// and the progress drawn on standard error.
+TEST(ConvertTool, CommandLine) {
+  const std::string tool = std::string(MC_BINARY_DIR) + "/bin/avi2mp4";
+  int status = 0;
+  std::string out = Shell(tool + " --help 2>&1", &status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(out.find("usage: avi2mp4 [-h] [-n maxframes] [--log FILE] IN.avi OUT.mp4"), std::string::npos);
+  for (const char* args : {"", " in.avi", " -h in.avi out.mp4", " in.avi out.mp4 -n", " --log"}) {
+    Shell(tool + args + " >/dev/null 2>&1", &status);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << args;
+  }
+  out = Shell(tool + " in.avi 2>/dev/null", &status);
+  EXPECT_NE(out.find("usage: " + tool + " [-h] [-n maxframes] infile.avi outfile.mp4 \n"), std::string::npos) << out;
+}
+
+TEST_F(ConvertFfmpeg, ToolConvertsWithProgressAndLogFile) {
+  std::string in = TempPath("tool.avi"), out = TempPath("tool.mp4"), log = TempPath("tool.log");
+  ASSERT_TRUE(MakeAvi(in, "-c:v mpeg4 -vtag KU50 -f_strict unofficial", "-c:a libmp3lame"));
+  int status = 0;
+  std::string err = Shell(std::string(MC_BINARY_DIR) + "/bin/avi2mp4 --log '" + log + "' '" + in + "' '" + out +
+                              "' 2>&1 >/dev/null",
+                          &status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << err;
+  EXPECT_NE(err.find("100%"), std::string::npos) << err;
+  EXPECT_NE(Slurp(log).find("**** second pass ****"), std::string::npos);
   EXPECT_EQ(FfmpegComplaints(out), "");
 }
 

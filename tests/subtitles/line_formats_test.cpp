@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "subtitles/reader_util.h"
 #include "tests/subtitles/reader_test_util.h"
 
 namespace {
@@ -76,6 +77,35 @@ TEST_F(LineFormats, SubRip) {
         });
 }
 
+TEST_F(LineFormats, SubRipEntryOfManyLines) {
+  // Joining the lines of one entry must stay linear in their number.
+  std::string bytes = "1\n00:00:01,000 --> 00:00:02,000\n";
+  for (int i = 0; i < 400000; ++i) bytes += "ab\n";
+  SubtitleEngine e;
+  ASSERT_EQ(e.ReadSubRip(Write("long.srt", bytes).c_str()), 0);
+  ASSERT_EQ(e.items.Count(), 1);
+  EXPECT_EQ(e.items[0]->text.Length(), 400000 * 3 - 1);
+}
+
+// Styling tags of real SubRip files are not text; look-alikes that are not styling stay.
+TEST(SubRipStyling, TagsAndOverridesAreDroppedOtherTextStays) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"<i>Where?</i>", "Where?"},
+      {"<I>Loud</I> and <b>bold</b>, <U>u</u> <s>x</S>", "Loud and bold, u x"},
+      {"<font color=\"#ffff00\">- Hurry.</font>\n- Coming!", "- Hurry.\n- Coming!"},
+      {"{\\an8}On top", "On top"},
+      {"a < b and c > d", "a < b and c > d"},
+      {"<fontish> <i", "<fontish> <i"},
+      {"{not an override}", "{not an override}"},
+      {"<font color=red unclosed", "<font color=red unclosed"},
+      {"{\\i1 unclosed", "{\\i1 unclosed"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.out, StripSubRipStyling(c.in)) << c.in;
+}
+
 TEST_F(LineFormats, SubViewer1) {
   Check(&SubtitleEngine::ReadSubViewer1, "SubViewer 1.0", "f.sub",
         {
@@ -83,6 +113,7 @@ TEST_F(LineFormats, SubViewer1) {
              "[DELAY]\n2\n[00:01:00]\nHello|World\n[00:01:05]\n\n[00:02:00]\nLast\n", 0,
              {{60000, 64999, "Hello\nWorld"}, {120000, kOpen, "Last"}}, 2000},
             {"delay in any case", "[delay]\n-3\n", 1, {}, -3000},
+            {"an absurd delay saturates", "[DELAY]\n99999999999999999999\n", 1, {}, 2147483647},
             {"an odd header line shifts the pairing", "[TITLE]\n[00:00:01]\nA\n[00:00:02]\nB\n", 1, {}},
             {"pairs that are not times are dropped", "x\ny\n[00:00:01]\nA\n", 0, {{1000, kOpen, "A"}}},
             {"no time lines", "1\n00:00:01,000 --> 00:00:02,000\nx\n", 1, {}},
@@ -108,6 +139,7 @@ TEST_F(LineFormats, SubViewer2) {
             {"bad time", "00:00:01,00,00:00:02.00\nA\n", -1, {}},
             {"SubRip layout", "1\n00:00:01,000 --> 00:00:02,000\nx\n", -1, {}},
             {"headers only", "[INFORMATION]\n[END INFORMATION]\n", 1, {}},
+            {"an absurd delay saturates", "[DELAY]-99999999999999999999\n", 1, {}, -2147483647 - 1},
         });
 }
 

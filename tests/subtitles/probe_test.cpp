@@ -85,9 +85,9 @@ TEST_F(Probing, FilesFromTheWild) {
   };
   const Case cases[] = {
       {"dialogue.srt", "SubRip", 0,
-       {{1000, 3500, "<i>Where are you going?</i>"},
-        {3200, 5000, "To the <b>station</b>.  \nWait for me!"},
-        {62040, 64999, "<font color=\"#ffff00\">- Hurry.</font>\n- Coming!"},
+       {{1000, 3500, "Where are you going?"},
+        {3200, 5000, "To the station.  \nWait for me!"},
+        {62040, 64999, "- Hurry.\n- Coming!"},
         {3600000, 3602500, "The end."}}},
       {"dialogue.ssa", "Sub Station Alpha", 0,
        {{1000, 3500, "Where are you going?"},

@@ -47,6 +47,8 @@ TEST_F(ScriptFormats, SubStationAlpha) {
              {{2000, 4000, "a, b\ncd"}}},
             {"timer halves every time", "Timer: 50.0000\nScriptType: v4.00\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,,x\n",
              0, {{5000, 10000, "x"}}},
+            {"an absurd timer saturates the times", "Timer: 1e300\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,x\n", 0,
+             {{kOpen, kOpen, "x"}}},
             {"a timer of 0 or less is ignored", "Timer: 0\nTimer: -5\nDialogue: 0,0:00:10.00,0:00:20.00,D,,0,0,0,x\n", 0,
              {{10000, 20000, "x"}}},
             {"the script type applies from its line on",
@@ -126,11 +128,23 @@ TEST_F(ScriptFormats, RealTextStoresABoundedAmountOfText) {
     longest = std::max(longest, e.items[i]->text.Length());
   }
   EXPECT_LE(total, size_t{16} << 20);
-  EXPECT_LE(longest, 4096 + 201);
+  EXPECT_LE(longest, 1024 + 201);
   EXPECT_GT(e.items.Count(), 1000);
   // The text starts over once it is longer than a screen could hold.
   EXPECT_EQ(e.items[0]->text.Length(), 200);
-  EXPECT_EQ(e.items[21]->text.Length(), 200);
+  EXPECT_EQ(e.items[5]->text.Length(), 6 * 201 - 1);
+  EXPECT_EQ(e.items[6]->text.Length(), 200);
+}
+
+TEST_F(ScriptFormats, RealTextManyTagsAfterLongText) {
+  // Every tag looks at the text built so far; that text stays short, so this stays linear.
+  std::string bytes = "<time begin=\"1\"/>" + std::string(1000, 'x');
+  for (int i = 0; i < 300000; ++i) bytes += "<b>";
+  bytes += "<time begin=\"2\"/>end";
+  SubtitleEngine e;
+  ASSERT_EQ(e.ReadRealText(Write("tags.rt", bytes).c_str()), 0);
+  ASSERT_EQ(e.items.Count(), 2);
+  EXPECT_EQ(e.items[0]->text.Length(), 1000);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdio>
 #include <thread>
 
@@ -12,10 +14,14 @@ class ProgressBar {
   ~ProgressBar() { Stop(); }
   void Stop() {
     if (!thread_.joinable()) return;
-    done_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();  // the drawing thread ends now, not at its next tick
     thread_.join();
     // Nothing is drawn for work that never started (a usage error, a refused file).
-    if (drawn_) {
+    if (drawn_ || *cell_ != 0) {
       Draw(*cell_);
       std::fputc('\n', stderr);
     }
@@ -24,6 +30,7 @@ class ProgressBar {
  private:
   void Run() {
     int last = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
     while (!done_) {
       int value = *cell_;
       if (value != last) {
@@ -31,7 +38,7 @@ class ProgressBar {
         drawn_ = true;
       }
       last = value;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_.load(); });
     }
   }
   static void Draw(int value) {
@@ -46,5 +53,7 @@ class ProgressBar {
   volatile int* cell_;
   std::atomic<bool> done_{false};
   std::atomic<bool> drawn_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
   std::thread thread_;
 };

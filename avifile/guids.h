@@ -1,0 +1,9 @@
+// Identifiers of the MP4 handler.
+#pragma once
+
+#include "platform/com/guid.h"
+
+// {634F0D74-0DDA-4344-BE44-8B1C35EE3296}
+constexpr CLSID CLSID_MP4File = {0x634F0D74, 0x0DDA, 0x4344, {0xBE, 0x44, 0x8B, 0x1C, 0x35, 0xEE, 0x32, 0x96}};
+// The streams' private interface: {0015F69E-7C23-4B3E-B2F9-D3AEE5218FEC}
+constexpr IID IID_IMP4Stream = {0x0015F69E, 0x7C23, 0x4B3E, {0xB2, 0xF9, 0xD3, 0xAE, 0xE5, 0x21, 0x8F, 0xEC}};
