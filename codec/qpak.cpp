@@ -7,10 +7,14 @@ namespace qpak {
 namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
-constexpr int kHashBits = 14;
-// Every position a search touches lies within the last 1024 positions (see Compress).
-constexpr size_t kRing = 2048;
+constexpr int kHashBits = 16;
+// A link is read only for positions in the window, at most 511 positions behind the newest
+// inserted one, so a ring of 1024 links holds every link a search reads.
+constexpr size_t kRing = 1024;
 constexpr uint32_t kRingMask = kRing - 1;
+// Chains up to this long are followed; longer ones (flat areas, where a word recurs all over the
+// window) are settled by comparing the word with the whole window, farthest block first.
+constexpr int kShortChain = 16;
 
 inline uint32_t Load32(const uint8_t* p) {
   uint32_t v;
@@ -90,87 +94,163 @@ Scratch::Scratch() = default;
 Scratch::~Scratch() = default;
 
 bool Scratch::Reserve() {
-  if (!buckets_) buckets_.reset(new (std::nothrow) Bucket[size_t{1} << kHashBits]);
-  if (!ring_) ring_.reset(new (std::nothrow) uint32_t[kRing]);
-  return buckets_ && ring_;
+  if (!head_) head_.reset(new (std::nothrow) uint32_t[size_t{1} << kHashBits]);
+  if (!prev_) prev_.reset(new (std::nothrow) uint32_t[kRing]);
+  return head_ && prev_;
 }
 
-// The window holds the positions p-511 ... p-33. Positions holding words of one hash form a chain
-// in increasing order (next[]); the hash's bucket keeps the chain's front, the farthest entry
-// still in the window, and its tail, the newest. Walking from the front visits candidates from the
-// farthest to the nearest, as the decisions need: the longest match wins, the farthest among
-// equally long ones, and the first 32-word match found (the farthest) ends the search. A chain
-// whose tail has left the window is dropped rather than walked, and fronts are advanced on every
-// insertion, so every position a walk touches lies within the last kRing positions and next[]
-// can be a small ring.
+namespace {
+
+// The stream writer of the fast encoder, with the charges of Emitter: the flag byte when a group
+// opens, then four bytes per literal and two per match, failing as soon as the capacity would be
+// exceeded. Its state lives in plain members of a local object, so that the compiler keeps them
+// in registers across the byte stores (a member of an object whose address escapes would be
+// reloaded after each store, since byte stores may alias anything). `bits` holds a marker bit
+// above the kinds of the open group's items; at 0x100 the group is full.
+struct FastEmitter {
+  uint8_t* out;
+  uint8_t* limit;
+  uint8_t* flag;
+  unsigned bits;
+  bool roomy;
+
+  // Called before each item: closes a full group, opens a group when none is open.
+  inline __attribute__((always_inline)) bool Slot(size_t bytes) {
+    if (bits >= 0x100) {
+      *flag = static_cast<uint8_t>(bits);
+      if (out == limit) return false;
+      flag = out++;
+      bits = 1;
+      roomy = static_cast<size_t>(limit - out) >= 32;  // room for eight literals: no more checks
+    }
+    return roomy || static_cast<size_t>(limit - out) >= bytes;
+  }
+  inline __attribute__((always_inline)) bool Literal(const uint8_t* word) {
+    if (!Slot(4)) return false;
+    std::memcpy(out, word, 4);
+    out += 4;
+    bits <<= 1;
+    return true;
+  }
+  inline __attribute__((always_inline)) bool Match(uint32_t code) {
+    if (!Slot(2)) return false;
+    out[0] = static_cast<uint8_t>(code);
+    out[1] = static_cast<uint8_t>(code >> 8);
+    out += 2;
+    bits = bits << 1 | 1;
+    return true;
+  }
+  // Stores the flag byte of the last group, its unused low bits 0.
+  void Finish() {
+    unsigned b = bits;
+    while (b < 0x100) b <<= 1;
+    *flag = static_cast<uint8_t>(b);
+  }
+};
+
+}  // namespace
+
+// The window holds the positions p-511 ... p-33. head[] keeps the newest inserted position of each
+// word hash and prev[] links every position to the previous one of its hash, so inserting costs
+// two stores and no branch, and a hash whose newest position has left the window (most positions
+// of a detailed picture) is settled by one comparison. Otherwise the candidates are visited from
+// the farthest to the nearest, as the decisions need: the longest match wins, the farthest among
+// equally long ones, and the first 32-word match found (the farthest) ends the search. A short
+// chain is gathered newest first and walked backwards; a long one is replaced by comparing word p
+// with the window 64 words at a time from the far end, which finds a flat area's farthest
+// full-length match in the first block.
 bool Compress(const uint8_t* src, size_t n, uint8_t* dst, size_t capacity, size_t* outLength, Scratch* scratch) {
   if (n < kMinCompressBytes) return false;
   const size_t words = n / 4;
   if (words >= kNone || !scratch->Reserve()) return false;
-  uint32_t* next = scratch->ring();
-  Bucket* buckets = scratch->buckets();  // front and tail side by side: one cache line serves both
-  // An empty bucket's tail is position 0, which has left the window before the first search
-  // (farthest >= 1), so one comparison tells an empty bucket from one without candidates.
-  std::memset(buckets, 0, sizeof(Bucket) << kHashBits);
+  uint32_t* head = scratch->head();
+  uint32_t* prev = scratch->prev();
+  // An empty entry holds position 0, which has left the window before the first search
+  // (farthest >= 1).
+  std::memset(head, 0, sizeof(uint32_t) << kHashBits);
   size_t count = 0;
-  const Kernel* kernels = Kernels(&count);
-  const MatchRunFn run = kernels[SelectedKernel()].matchRun;
+  const Kernel& kernel = Kernels(&count)[SelectedKernel()];
+  const MatchRunFn run = kernel.matchRun;
+  const EqualMaskFn equalMask = kernel.equalMask;
 
-  Emitter out(dst, capacity);
-  if (!EmitLiterals(out, src, 0, kLiteralPrefixWords)) return false;
+  uint8_t unopened = 0;  // flag target before the first group opens
+  FastEmitter out{dst, dst + capacity, &unopened, 0x100, false};
+  for (size_t i = 0; i < kLiteralPrefixWords; ++i)
+    if (!out.Literal(src + 4 * i)) return false;
 
-  size_t inserted = 0;  // positions below this are in the chains
+  auto insert = [head, prev, src](uint32_t i) {
+    uint32_t& newest = head[Hash(Load32(src + 4 * size_t{i}))];
+    prev[i & kRingMask] = newest;
+    newest = i;
+  };
+
   const size_t end = words - kTailWords;
   size_t p = kLiteralPrefixWords;
+  // Positions up to p - 33 are inserted; the first search needs 0 ... 479.
+  for (uint32_t i = 0; i + kWindowNear <= p; ++i) insert(i);
   while (p < end) {
-    const size_t farthest = p - kWindowFar;
-    for (const size_t nearest = p - kWindowNear; inserted <= nearest; ++inserted) {
-      const uint32_t h = Hash(Load32(src + 4 * inserted));
-      const uint32_t i = static_cast<uint32_t>(inserted);
-      // Without branches on the common path: a live chain gets the new position linked and
-      // its front moved into the window; a dead one starts over at the new position.
-      Bucket& b = buckets[h];
-      const uint32_t t = b.tail;
-      const bool live = t >= farthest;
-      next[(live ? t : i) & kRingMask] = i;
-      next[i & kRingMask] = kNone;
-      uint32_t f = live ? b.front : i;
-      while (f < farthest) f = next[f & kRingMask];
-      b.front = f;
-      b.tail = i;
-    }
+    const uint32_t farthest = static_cast<uint32_t>(p - kWindowFar);
     const uint32_t word = Load32(src + 4 * p);
-    const uint32_t h = Hash(word);
+    uint32_t q = head[Hash(word)];
     int best = -1;
     size_t bestQ = 0;
-    if (buckets[h].tail >= farthest) {
-      uint32_t q = buckets[h].front;
-      while (q < farthest) q = next[q & kRingMask];
-      buckets[h].front = q;
+    if (q >= farthest) {
       const uint8_t* ahead = src + 4 * (p + 1);
-      for (; q != kNone; q = next[q & kRingMask]) {
-        if (Load32(src + 4 * size_t{q}) != word) continue;
-        const uint8_t* cand = src + 4 * (size_t{q} + 1);
-        if (best >= 0 && Load32(cand + 4 * best) != Load32(ahead + 4 * best)) continue;
+      // Weighs candidate q; true when it is a full-length match, which ends the search.
+      auto consider = [&](uint32_t c) {
+        const uint8_t* cand = src + 4 * (size_t{c} + 1);
+        if (best >= 0 && Load32(cand + 4 * best) != Load32(ahead + 4 * best)) return false;
         // Most candidates in detailed pictures agree on one word only: settle those here.
         const int k = Load32(cand) != Load32(ahead) ? 0 : run(ahead, cand);
-        if (k > best) {
-          best = k;
-          bestQ = q;
-          if (k == kMaxExtra) break;
+        if (k <= best) return false;
+        best = k;
+        bestQ = c;
+        return k == kMaxExtra;
+      };
+      uint32_t chain[kShortChain];
+      int length = 0;
+      do {
+        chain[length++] = q;
+        q = prev[q & kRingMask];
+      } while (q >= farthest && length < kShortChain);
+      if (q < farthest) {
+        while (length > 0) {
+          const uint32_t c = chain[--length];
+          if (Load32(src + 4 * size_t{c}) == word && consider(c)) break;
+        }
+      } else {
+        // 479 window words in eight blocks of 64; the last block's bits past p - 33 are dropped.
+        for (uint32_t block = 0; block < 8; ++block) {
+          const uint32_t base = farthest + 64 * block;
+          uint64_t mask = equalMask(src + 4 * size_t{base}, word);
+          if (block == 7) mask &= (uint64_t{1} << (kWindowFar - kWindowNear + 1 - 448)) - 1;
+          bool done = false;
+          for (; mask != 0; mask &= mask - 1) {
+            if (consider(base + static_cast<uint32_t>(__builtin_ctzll(mask)))) {
+              done = true;
+              break;
+            }
+          }
+          if (done) break;
         }
       }
     }
     if (best >= 0) {
       if (!out.Match(static_cast<uint32_t>(4 * (p - bestQ) + best * 2048))) return false;
-      p += static_cast<size_t>(best) + 1;
+      // The positions the match covers join the window before the next search.
+      const size_t to = p + static_cast<size_t>(best) + 1;
+      for (size_t i = p - kWindowNear + 1; i + kWindowNear <= to; ++i) insert(static_cast<uint32_t>(i));
+      p = to;
     } else {
       if (!out.Literal(src + 4 * p)) return false;
       ++p;
+      insert(static_cast<uint32_t>(p - kWindowNear));
     }
   }
-  if (!EmitLiterals(out, src, p, words)) return false;
-  *outLength = out.Finish();
+  for (; p < words; ++p)
+    if (!out.Literal(src + 4 * p)) return false;
+  out.Finish();
+  *outLength = static_cast<size_t>(out.out - dst);
   return true;
 }
 

@@ -17,24 +17,21 @@ constexpr size_t kWindowFar = 511;
 constexpr size_t kWindowNear = 33;
 constexpr int kMaxExtra = 31;
 
-// Working memory of the fast encoder (a hash table and a ring of chain links), kept between
-// frames so that coding does not allocate.
-struct Bucket {
-  uint32_t front, tail;  // farthest and newest position of a hash chain
-};
-
+// Working memory of the fast encoder (the newest position of each word hash and a ring of links
+// to the previous position of the same hash), kept between frames so that coding does not
+// allocate.
 class Scratch {
  public:
   Scratch();
   ~Scratch();
   // Allocates the memory on first use; false when memory is short.
   bool Reserve();
-  Bucket* buckets() { return buckets_.get(); }
-  uint32_t* ring() { return ring_.get(); }
+  uint32_t* head() { return head_.get(); }
+  uint32_t* prev() { return prev_.get(); }
 
  private:
-  std::unique_ptr<Bucket[]> buckets_;
-  std::unique_ptr<uint32_t[]> ring_;
+  std::unique_ptr<uint32_t[]> head_;
+  std::unique_ptr<uint32_t[]> prev_;
 };
 
 // Codes `n` bytes (the whole words of them) into dst. False when the source is shorter than
@@ -58,9 +55,12 @@ DecodeResult Decompress(const uint8_t* src, size_t m, uint8_t* dst, size_t capac
 
 // Number of equal words at a[0..] and b[0..], at most 31. Both must have 32 readable words.
 using MatchRunFn = int (*)(const uint8_t* a, const uint8_t* b);
+// Bit i set when word i of the 64 words at `words` equals `word`. Reads 256 bytes.
+using EqualMaskFn = uint64_t (*)(const uint8_t* words, uint32_t word);
 struct Kernel {
   const char* name;
   MatchRunFn matchRun;
+  EqualMaskFn equalMask;
 };
 // The plain version first; vector versions this processor supports follow.
 const Kernel* Kernels(size_t* count);

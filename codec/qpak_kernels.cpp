@@ -19,6 +19,12 @@ int MatchRunPlain(const uint8_t* a, const uint8_t* b) {
   return k;
 }
 
+uint64_t EqualMaskPlain(const uint8_t* words, uint32_t word) {
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; ++i) mask |= uint64_t{Load32(words + 4 * i) == word} << i;
+  return mask;
+}
+
 int MatchRunSse2(const uint8_t* a, const uint8_t* b) {
   for (int i = 0; i < 32; i += 4) {
     __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * i));
@@ -30,6 +36,38 @@ int MatchRunSse2(const uint8_t* a, const uint8_t* b) {
     }
   }
   return kMaxExtra;
+}
+
+uint64_t EqualMaskSse2(const uint8_t* words, uint32_t word) {
+  const __m128i w = _mm_set1_epi32(static_cast<int>(word));
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 8) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + 4 * i));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + 4 * i + 16));
+    __m128i e = _mm_packs_epi32(_mm_cmpeq_epi32(x, w), _mm_cmpeq_epi32(y, w));
+    mask |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(e, e))) & 0xFF} << i;
+  }
+  return mask;
+}
+
+__attribute__((target("avx2"))) uint64_t EqualMaskAvx2(const uint8_t* words, uint32_t word) {
+  const __m256i w = _mm256_set1_epi32(static_cast<int>(word));
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 8) {
+    __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + 4 * i));
+    mask |= uint64_t{static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(x, w))))} << i;
+  }
+  return mask;
+}
+
+__attribute__((target("avx512f"))) uint64_t EqualMaskAvx512(const uint8_t* words, uint32_t word) {
+  const __m512i w = _mm512_set1_epi32(static_cast<int>(word));
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 16) {
+    __m512i x = _mm512_loadu_si512(words + 4 * i);
+    mask |= uint64_t{_mm512_cmpeq_epi32_mask(x, w)} << i;
+  }
+  return mask;
 }
 
 __attribute__((target("avx2"))) int MatchRunAvx2(const uint8_t* a, const uint8_t* b) {
@@ -46,13 +84,16 @@ __attribute__((target("avx2"))) int MatchRunAvx2(const uint8_t* a, const uint8_t
 }
 
 struct Table {
-  Kernel kernels[3];
+  Kernel kernels[4];
   size_t count = 0;
   size_t selected = 0;
   Table() {
-    kernels[count++] = {"plain", MatchRunPlain};
-    kernels[count++] = {"sse2", MatchRunSse2};
-    if (__builtin_cpu_supports("avx2")) kernels[count++] = {"avx2", MatchRunAvx2};
+    kernels[count++] = {"plain", MatchRunPlain, EqualMaskPlain};
+    kernels[count++] = {"sse2", MatchRunSse2, EqualMaskSse2};
+    if (__builtin_cpu_supports("avx2")) kernels[count++] = {"avx2", MatchRunAvx2, EqualMaskAvx2};
+    // Runs are short: the 256-bit form serves them; whole-window comparisons take 512 bits.
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f"))
+      kernels[count++] = {"avx512", MatchRunAvx2, EqualMaskAvx512};
     selected = count - 1;
   }
 };

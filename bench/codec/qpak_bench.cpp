@@ -185,7 +185,7 @@ void BM_Compress(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * src.size()));
   qpak::SelectKernel(saved);
 }
-BENCHMARK(BM_Compress)->DenseRange(0, 2);
+BENCHMARK(BM_Compress)->DenseRange(0, 3);
 
 void BM_CompressPlainSearch(benchmark::State& state) {
   Bytes src = SyntheticBand(64 * 1024);

@@ -100,7 +100,35 @@ TEST(QpakCoder, FastSearchMakesTheDecisionsOfThePlainSearch) {
       {"picture-like", codec_test::PictureLike(40000, 5)},
       {"picture-like, odd words", codec_test::PictureLike(30002, 6)},
       {"just above the minimum", codec_test::FewSymbols(2180, 7, 3)},
+      // About as many repeats of a word in the window as the search follows one by one.
+      {"twenty symbols", codec_test::FewSymbols(20000, 8, 20)},
+      {"thirty symbols", codec_test::FewSymbols(20000, 9, 30)},
+      {"three thousand symbols", codec_test::FewSymbols(40000, 10, 3000)},
+      {"rgb gradient rows", codec_test::GradientRows(720, 24, 11)},
+      {"flat rgb with sparse noise", codec_test::FlatWithNoise(60000, 12, 40)},
+      {"flat rgb with dense noise", codec_test::FlatWithNoise(60000, 13, 7)},
   };
+  // Runs that end exactly at the window's edges and at 64-word block boundaries of the window:
+  // the source repeats with one changed word every `period` words.
+  for (size_t period : {33u, 34u, 63u, 64u, 65u, 478u, 479u, 480u, 511u}) {
+    const Bytes unit = codec_test::RandomBytes(4 * period, static_cast<uint32_t>(1000 + period));
+    Bytes src;
+    while (src.size() < 30000) src.insert(src.end(), unit.begin(), unit.end());
+    for (size_t w = period; 4 * w + 4 <= src.size(); w += period) src[4 * w] ^= static_cast<uint8_t>(w | 1);
+    cases.push_back({"edited period", src});
+  }
+  // Ties: a block repeated at several distances, each copy followed by a different word, so that
+  // equally long runs compete and the farthest must win.
+  {
+    Bytes block = codec_test::RandomBytes(4 * 20, 77);
+    Bytes src = codec_test::RandomBytes(4 * 600, 78);
+    for (int copy = 0; src.size() < 24000; ++copy) {
+      src.insert(src.end(), block.begin(), block.end());
+      Bytes gap = codec_test::RandomBytes(4 * (13 + copy % 50), 79 + copy);
+      src.insert(src.end(), gap.begin(), gap.end());
+    }
+    cases.push_back({"tied runs", src});
+  }
   // Period patterns: repeats at exactly the window's edges (33 and 511 words) and just outside.
   for (size_t period : {32u, 33u, 34u, 200u, 511u, 512u}) {
     Bytes b = codec_test::RandomBytes(4 * period, static_cast<uint32_t>(period));
@@ -131,6 +159,26 @@ TEST(QpakCoder, FastSearchMakesTheDecisionsOfThePlainSearch) {
   qpak::SelectKernel(chosen);
 }
 
+// The fast coder charges the capacity as the plain one does: the same success or failure and
+// the same bytes at every capacity around the stream's length.
+TEST(QpakCoder, FastAndPlainFailAtTheSameCapacity) {
+  const Bytes sources[] = {codec_test::PictureLike(20000, 21), codec_test::FewSymbols(9000, 22, 30),
+                           codec_test::FlatWithNoise(12000, 23, 9)};
+  for (const Bytes& src : sources) {
+    bool ok = false;
+    const size_t full = CodeReference(src, 1 << 20, &ok).size();
+    ASSERT_TRUE(ok);
+    for (size_t capacity = full - 40; capacity <= full + 40; ++capacity) {
+      bool okRef = false, okFast = false;
+      Bytes expected = CodeReference(src, capacity, &okRef);
+      Bytes got = Code(src, capacity, &okFast);
+      EXPECT_EQ(okFast, okRef) << "capacity " << capacity;
+      EXPECT_EQ(got, expected) << "capacity " << capacity;
+      EXPECT_EQ(okRef, capacity >= full) << "capacity " << capacity;
+    }
+  }
+}
+
 TEST(QpakCoder, KernelsCountTheSameRuns) {
   size_t count = 0;
   const qpak::Kernel* kernels = qpak::Kernels(&count);
@@ -142,6 +190,35 @@ TEST(QpakCoder, KernelsCountTheSameRuns) {
     const int expected = mismatch < 31 ? mismatch : 31;
     for (size_t k = 0; k < count; ++k)
       EXPECT_EQ(kernels[k].matchRun(a.data(), b.data()), expected) << kernels[k].name << " at " << mismatch;
+  }
+}
+
+TEST(QpakCoder, KernelsFindTheSameEqualWords) {
+  size_t count = 0;
+  const qpak::Kernel* kernels = qpak::Kernels(&count);
+  const uint32_t word = 0x80FF0180u;  // sign bits set: a signed comparison or packing would show
+  struct Case {
+    const char* name;
+    uint64_t mask;
+  };
+  const Case cases[] = {{"none", 0},
+                        {"all", ~uint64_t{0}},
+                        {"first", 1},
+                        {"last", uint64_t{1} << 63},
+                        {"lane edges", 0x8001800180018001ull},
+                        {"scattered", 0x0123456789ABCDEFull}};
+  Bytes buffer(4 * 64 + 1);
+  for (const Case& c : cases) {
+    for (size_t offset : {0u, 1u}) {  // the window starts at any byte
+      uint8_t* words = buffer.data() + offset;
+      for (int i = 0; i < 64; ++i) {
+        // Unequal words differ from `word` in one byte only, each time another.
+        uint32_t v = (c.mask >> i & 1) ? word : word ^ (0x01u << (8 * (i % 4)));
+        std::memcpy(words + 4 * i, &v, 4);
+      }
+      for (size_t k = 0; k < count; ++k)
+        EXPECT_EQ(kernels[k].equalMask(words, word), c.mask) << kernels[k].name << ", " << c.name << ", offset " << offset;
+    }
   }
 }
 
