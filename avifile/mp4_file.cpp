@@ -147,12 +147,12 @@ STDMETHODIMP MP4File::Load(LPCOLESTR name, DWORD mode) {
   }
 }
 
-HRESULT MP4File::OpenRead(const std::string& narrow, LPCOLESTR wide) {
+HRESULT MP4File::Attach(const std::string& narrow, LPCOLESTR wide, int mode) {
   mp4_shared_file* shared = mp4_shared_file_create();
   if (!shared) return E_OUTOFMEMORY;
   {
     SharedFileLock lock(shared);
-    shared->handle = mp4file_open(narrow.c_str());
+    shared->handle = mode == 0 ? mp4file_open(narrow.c_str()) : mp4file_create(narrow.c_str(), 1000000, 0);
     mp4file_set_log_callback(shared->handle, Silent, nullptr);
     if (!shared->handle || mp4file_get_error(shared->handle)) {
       mp4file_close(shared->handle);
@@ -166,7 +166,13 @@ HRESULT MP4File::OpenRead(const std::string& narrow, LPCOLESTR wide) {
   shared_ = shared;
   narrow_name_ = narrow;
   wide_name_ = wide;
-  mode_ = 0;
+  mode_ = mode;
+  return S_OK;
+}
+
+HRESULT MP4File::OpenRead(const std::string& narrow, LPCOLESTR wide) {
+  HRESULT hr = Attach(narrow, wide, 0);
+  if (FAILED(hr)) return hr;
   int video = 0, audio = 0;
   {
     SharedFileLock lock(shared_);
@@ -183,28 +189,7 @@ HRESULT MP4File::OpenRead(const std::string& narrow, LPCOLESTR wide) {
   return S_OK;
 }
 
-HRESULT MP4File::OpenWrite(const std::string& narrow, LPCOLESTR wide) {
-  mp4_shared_file* shared = mp4_shared_file_create();
-  if (!shared) return E_OUTOFMEMORY;
-  {
-    SharedFileLock lock(shared);
-    shared->handle = mp4file_create(narrow.c_str(), 1000000, 0);
-    mp4file_set_log_callback(shared->handle, Silent, nullptr);
-    if (!shared->handle || mp4file_get_error(shared->handle)) {
-      mp4file_close(shared->handle);
-      shared->handle = nullptr;
-    }
-  }
-  if (!shared->handle) {
-    mp4_shared_file_release(shared);
-    return E_FAIL;
-  }
-  shared_ = shared;
-  narrow_name_ = narrow;
-  wide_name_ = wide;
-  mode_ = 1;
-  return S_OK;
-}
+HRESULT MP4File::OpenWrite(const std::string& narrow, LPCOLESTR wide) { return Attach(narrow, wide, 1); }
 
 STDMETHODIMP MP4FileFactory::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;

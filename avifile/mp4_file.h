@@ -37,6 +37,8 @@ class MP4File final : public IAVIFile, public IPersistFile {
  private:
   virtual ~MP4File();
   void DropState();
+  // Opens (mode 0) or creates (mode 1) the file inside a new shared context.
+  HRESULT Attach(const std::string& narrow, LPCOLESTR wide, int mode);
   HRESULT OpenRead(const std::string& narrow, LPCOLESTR wide);
   HRESULT OpenWrite(const std::string& narrow, LPCOLESTR wide);
 
