@@ -54,7 +54,7 @@ function(mc_test name)
   target_compile_definitions(${name} PRIVATE
     MC_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MC_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "HOSTREG_PATH=${PROJECT_BINARY_DIR}/test-registry/${name}.reg")
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "HOSTREG_PATH=${PROJECT_BINARY_DIR}/test-registry/${name}.reg")
 endfunction()
 
 # mc_tool(name SOURCES ... [DEPS ...]): a command-line front end.

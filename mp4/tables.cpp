@@ -326,6 +326,13 @@ int mp4_track_validate(mp4_track* t, int64_t file_length, const char** error) {
     *error = "mp4file_stbl_read():  chunk tables do not cover every sample";
     return 1;
   }
+  // Every sample of a constant size takes that many bytes of the file, so the file bounds the
+  // count; without this a few bytes of 'stsz' could claim four billion samples.
+  const uint64_t fixed = t->stsz.sample_size;
+  if (fixed != 0 && samples > static_cast<uint64_t>(file_length) / fixed) {
+    *error = "mp4file_stbl_read():  sample data lies beyond the end of the file";
+    return 1;
+  }
   uint64_t sample = 0;
   for (uint32_t i = 0; i < s->entry_count && sample < samples; ++i) {
     const uint8_t* e = s->entries + 12 * i;
@@ -338,7 +345,13 @@ int mp4_track_validate(mp4_track* t, int64_t file_length, const char** error) {
     for (uint64_t chunk = first; chunk < last && sample < samples; ++chunk) {
       uint64_t offset = mp4_track_chunk_offset(t, chunk - 1);
       uint64_t bytes = 0;
-      for (uint64_t k = 0; k < spc && sample < samples; ++k) bytes += mp4_track_sample_size(t, sample++);
+      if (fixed != 0) {
+        const uint64_t n = spc < samples - sample ? spc : samples - sample;
+        bytes = n * fixed;
+        sample += n;
+      } else {
+        for (uint64_t k = 0; k < spc && sample < samples; ++k) bytes += mp4_track_sample_size(t, sample++);
+      }
       if (offset > static_cast<uint64_t>(file_length) || bytes > static_cast<uint64_t>(file_length) - offset) {
         *error = "mp4file_stbl_read():  sample data lies beyond the end of the file";
         return 1;

@@ -285,6 +285,13 @@ TEST(Tree, ReaderTrustsNothing) {
       {"fewer chunks than samples", [&](Bytes& f) { PutBe32(f, stco + 12, 5); }, "mp4file_stbl_read():  chunk tables do not cover every sample"},
       {"stsc first chunk 0", [&](Bytes& f) { PutBe32(f, stsc + 16, 0); }, "mp4file_stbl_read():  malformed 'stsc' table"},
       {"stsc zero samples per chunk", [&](Bytes& f) { PutBe32(f, stsc + 20, 0); }, "mp4file_stbl_read():  malformed 'stsc' table"},
+      // A constant sample size needs no table, so a few bytes could claim four billion samples
+      // packed into one chunk: refused from the file's length, without walking them.
+      {"constant-size samples beyond the file", [&](Bytes& f) {
+         PutBe32(f, stsz + 12, 1);
+         PutBe32(f, stsz + 16, 0xFFFFFFFF);
+         PutBe32(f, stsc + 20, 0xFFFFFFFF);
+       }, "mp4file_stbl_read():  sample data lies beyond the end of the file"},
   };
   for (const Case& c : cases) {
     Bytes f = good;
