@@ -12,6 +12,9 @@ With --check it compares the output with the existing file instead and exits 1 o
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../..", "scripts"))
+import table_gen  # noqa: E402
+
 CODE_PAGES = (1252, 1257)
 
 
@@ -71,25 +74,7 @@ def render(data_dir):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if a != "--check"]
-    if len(args) != 2 or "--help" in args:
-        print(__doc__.strip())
-        return 0 if "--help" in args else 1
-    text = render(args[0])
-    if "--check" in sys.argv:
-        try:
-            with open(args[1], encoding="utf-8") as f:
-                current = f.read()
-        except OSError as e:
-            print(f"gen_codepages: cannot read {args[1]}: {e}", file=sys.stderr)
-            return 1
-        if current != text:
-            print(f"gen_codepages: {args[1]} is out of date; regenerate it", file=sys.stderr)
-            return 1
-        return 0
-    with open(args[1], "w", encoding="utf-8") as f:
-        f.write(text)
-    return 0
+    return table_gen.run("gen_codepages", __doc__, render)
 
 
 if __name__ == "__main__":
