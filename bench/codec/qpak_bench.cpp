@@ -54,11 +54,7 @@ Result Measure(vfw::DriverInstance* inst, uint8_t flags, int width, int height, 
   const uint8_t state[8] = {'Q', 'P', 'A', 'K', 2, 0, flags, 1};
   inst->SetState(state, 8);
   Format in;
-  in.h()->biSize = 40;
-  in.h()->biWidth = width;
-  in.h()->biHeight = height;
-  in.h()->biPlanes = 1;
-  in.h()->biBitCount = 24;
+  InitPictureHeader(in.h(), width, height, 24);
   const size_t frame = static_cast<size_t>(width) * height * 3;
   const size_t frames = raw.size() / frame;
   Format out;

@@ -149,6 +149,20 @@ inline uint32_t DibStride(int32_t width, int bitCount) {
   return static_cast<uint32_t>(((bits + 31) / 8) & ~uint64_t{3});
 }
 
+// Fills an uncompressed (or packed, with `compression`) picture header: negative heights are
+// top-down pictures; the image size follows from the stride.
+inline void InitPictureHeader(BITMAPINFOHEADER* h, int32_t width, int32_t height, int bitCount,
+                              DWORD compression = BI_RGB) {
+  h->biSize = 40;
+  h->biWidth = width;
+  h->biHeight = height;
+  h->biPlanes = 1;
+  h->biBitCount = static_cast<WORD>(bitCount);
+  h->biCompression = compression;
+  const uint64_t rows = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+  h->biSizeImage = static_cast<DWORD>(rows * DibStride(width, bitCount));
+}
+
 // Given to DRV_OPEN as parameter 2.
 struct ICOPEN {
   DWORD dwSize;

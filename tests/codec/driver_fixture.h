@@ -25,14 +25,7 @@ struct Format {
 
 inline Format RgbFormat(int32_t width, int32_t height, int bits, DWORD compression = BI_RGB) {
   Format f;
-  BITMAPINFOHEADER* h = f.h();
-  h->biSize = 40;
-  h->biWidth = width;
-  h->biHeight = height;
-  h->biPlanes = 1;
-  h->biBitCount = static_cast<WORD>(bits);
-  h->biCompression = compression;
-  h->biSizeImage = static_cast<DWORD>(std::abs(height)) * DibStride(width, bits);
+  InitPictureHeader(f.h(), width, height, bits, compression);
   return f;
 }
 

@@ -200,14 +200,8 @@ int Encode(const Args& a) {
   if (driver.inst->SetState(state, 8) != 8) Fail("the driver refused the coding options");
   Format in;
   BITMAPINFOHEADER* ih = in.h();
-  ih->biSize = 40;
-  ih->biWidth = width;
-  ih->biHeight = height;
-  ih->biPlanes = 1;
-  ih->biBitCount = static_cast<WORD>(bits);
-  ih->biCompression = BI_RGB;
+  InitPictureHeader(ih, width, height, bits);
   const size_t stride = DibStride(width, bits);
-  ih->biSizeImage = static_cast<DWORD>(stride * static_cast<size_t>(height));
   Format out;
   if (driver.inst->CompressGetFormat(ih, out.h()) != ICERR_OK)
     Fail("the driver refuses " + a.pixFmt + " pictures of " + a.size);
